@@ -1,0 +1,37 @@
+#pragma once
+
+namespace launcher {
+
+// The texts and layout constants that differ between the German and the
+// English program. Each program links exactly one profile; texts are
+// Windows-1252 bytes.
+struct BuildProfile {
+  const char* windowTitle;
+  const char* startText;
+  const char* buyText;
+  const char* manualText;
+  const char* websiteText;
+  const char* quitText;
+  const char* newCharacterText;
+  const char* deleteCharacterText;
+  const char* frameCaption;
+  const char* noSelectionTitle;
+  const char* noSelectionText;
+  const char* newCharacterTitle;
+  const char* newCharacterPrompt;
+  const char* deleteTitle;
+  const char* deleteQuestion;
+  // Passed to the game in front of "-dir <name> -pl <name>"; ends in a blank.
+  const char* gameArgumentPrefix;
+  int innerWidth;
+  int innerHeight;
+  int buttonColumnX;     // controls 1, 2, 3, 4, 5, 9 and 10
+  int characterButtonX;  // controls 6 and 7
+  int comboBoxX;         // control 8
+  int titlePictureX;
+  int titlePictureY;
+};
+
+extern const BuildProfile buildProfile;
+
+}  // namespace launcher

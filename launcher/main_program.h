@@ -1,0 +1,30 @@
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+
+namespace launcher {
+
+// The variables the main program keeps for the whole run; all start at zero.
+struct ProgramVariables {
+  HINSTANCE instance;
+  HWND window;
+  HANDLE titlePicture;
+  HANDLE logoPicture;
+  // The combo box selection read when Start was last pressed; saved at exit.
+  int32_t startSelection;
+  int32_t lastEvent;
+  intptr_t lastControl;
+  bool quit;
+};
+
+extern ProgramVariables program;
+
+// Runs the launcher from start-up to the end of the process.
+[[noreturn]] void MainProgram(HINSTANCE instance);
+
+// The one way out: releases the keyboard, images, windows and files, destroys
+// both heaps and ends the process with exit code 0.
+[[noreturn]] void EndProgram();
+
+}  // namespace launcher

@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Checks the four launcher programs as files: the win32 ones are PE32 (i386)
+# GUI programs, the win64 ones PE32+ (x86-64); each imports only DLLs that
+# Windows itself ships, and none carries thread-local storage. The programs
+# are linked without the C runtime's start-up code, so no object of theirs may
+# need a static constructor: it would silently never run.
+set -u
+root=${1:?build root}
+allowed='^(KERNEL32|USER32|GDI32|COMCTL32|SHELL32|MSVCRT)\.DLL$'
+status=0
+
+fail() { echo "FAIL: $*"; status=1; }
+
+check() {
+  local file=$1 format=$2 objdump=$3
+  [ -f "$file" ] || { fail "$file is missing"; return; }
+  file -b "$file" | grep -q "^$format executable (GUI)" || fail "$file: $(file -b "$file")"
+  local dlls
+  dlls=$("$objdump" -p "$file" | sed -n 's/^\s*DLL Name: //p')
+  [ -n "$dlls" ] || fail "$file imports nothing?"
+  for dll in $dlls; do
+    echo "$dll" | tr a-z A-Z | grep -Eq "$allowed" || fail "$file imports $dll"
+  done
+  "$objdump" -h "$file" | grep -Eq '\s\.(tls|CRT)\s' && fail "$file has start-up sections"
+  echo "ok: $file imports $(echo $dlls | tr '\n' ' ')"
+}
+
+for arch in win32 win64; do
+  objects=$(find "$root/$arch/CMakeFiles" -name '*.obj' \( -path '*velmora_runtime.dir*' \
+    -o -path '*launcher_core.dir*' -o -path '*starter-*.dir*' \))
+  [ -n "$objects" ] || fail "no program objects in $root/$arch"
+  constructors=$(nm -A $objects 2>/dev/null | grep -E '_GLOBAL__sub_I' || true)
+  [ -z "$constructors" ] || fail "static constructors in $arch: $constructors"
+done
+
+for lang in de en; do
+  check "$root/win32/starter-$lang.exe" "PE32" i686-w64-mingw32-objdump
+  check "$root/win64/starter-$lang.exe" "PE32+" x86_64-w64-mingw32-objdump
+done
+exit $status

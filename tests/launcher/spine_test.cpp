@@ -1,0 +1,166 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "starter_process.h"
+
+namespace launcher_test {
+namespace {
+
+struct ControlLayout {
+  int number;
+  const char* className;
+  DWORD style;
+  const char* text;
+  RECT place;  // x, y, width, height in the window's client area
+};
+
+struct Layout {
+  const char* program;
+  SIZE client;
+  std::vector<ControlLayout> controls;  // in creation order
+};
+
+// As read back from Win32: a combo box keeps its border and scroll bar styles
+// for its parts, so they do not show on the box itself.
+constexpr DWORD IMAGE = 0x50000100;
+constexpr DWORD BUTTON = 0x50030000;
+constexpr DWORD COMBO_BOX = 0x50A30203 & ~(WS_BORDER | WS_VSCROLL);
+constexpr DWORD GROUP_BOX = 0x50020007;
+
+const Layout LAYOUTS[] = {
+    {"starter-de.exe",
+     {460, 350},
+     {
+         {0, "Static", IMAGE, "", {20, 20, 300, 300}},
+         {1, "Static", IMAGE, "", {340, 10, 100, 64}},
+         {2, "Button", BUTTON, "Spiel starten", {340, 190, 100, 25}},
+         {10, "Button", BUTTON, "Kaufen", {340, 220, 100, 20}},
+         {3, "Button", BUTTON, "Anleitung", {340, 245, 100, 20}},
+         {4, "Button", BUTTON, "Webseite", {340, 270, 100, 20}},
+         {5, "Button", BUTTON, "Beenden", {340, 295, 100, 20}},
+         {6, "Button", BUTTON, "Neu", {350, 130, 80, 18}},
+         {7, "Button", BUTTON, "L\xF6schen", {350, 155, 80, 18}},
+         {8, "ComboBox", COMBO_BOX, "", {345, 100, 90, 0}},
+         {9, "Button", GROUP_BOX, "Charakter: ", {340, 80, 100, 100}},
+     }},
+    {"starter-en.exe",
+     {450, 320},
+     {
+         {0, "Static", IMAGE, "", {10, 10, 300, 300}},
+         {1, "Static", IMAGE, "", {330, 10, 100, 64}},
+         {2, "Button", BUTTON, "Start Game", {330, 190, 100, 25}},
+         {10, "Button", BUTTON, "Buy", {330, 220, 100, 20}},
+         {3, "Button", BUTTON, "Manual", {330, 245, 100, 20}},
+         {4, "Button", BUTTON, "Website", {330, 270, 100, 20}},
+         {5, "Button", BUTTON, "Quit", {330, 295, 100, 20}},
+         {6, "Button", BUTTON, "New", {340, 130, 80, 18}},
+         {7, "Button", BUTTON, "Delete", {340, 155, 80, 18}},
+         {8, "ComboBox", COMBO_BOX, "", {335, 100, 90, 0}},
+         {9, "Button", GROUP_BOX, "Character: ", {330, 80, 100, 100}},
+     }},
+};
+
+std::string TextOf(HWND window) {
+  char text[128] = {};
+  GetWindowTextA(window, text, sizeof(text));
+  return text;
+}
+
+std::string ClassOf(HWND window) {
+  char name[64] = {};
+  GetClassNameA(window, name, sizeof(name));
+  return name;
+}
+
+BOOL CALLBACK CollectChild(HWND child, LPARAM list) {
+  reinterpret_cast<std::vector<HWND>*>(list)->push_back(child);
+  return TRUE;
+}
+
+class SpineTest : public ::testing::TestWithParam<Layout> {
+ protected:
+  Build build() const { return {GetParam().program, ""}; }
+  test_support::ScratchDirectory installation;
+};
+
+INSTANTIATE_TEST_SUITE_P(Builds, SpineTest, ::testing::ValuesIn(LAYOUTS),
+                         [](const auto& info) {
+                           return std::string(info.param.program).substr(8, 2);
+                         });
+
+TEST_P(SpineTest, WindowShowsTheElevenControlsOfTheLayout) {
+  StarterProcess starter(build(), installation);
+  HWND window = starter.window();
+  ASSERT_NE(window, nullptr);
+  EXPECT_EQ(TextOf(window), "Velmora Starter");
+  RECT outer, client;
+  GetWindowRect(window, &outer);
+  GetClientRect(window, &client);
+  EXPECT_EQ(outer.left, 312);
+  EXPECT_EQ(outer.top, 234);
+  EXPECT_EQ(client.right, GetParam().client.cx);
+  EXPECT_EQ(client.bottom, GetParam().client.cy);
+  EXPECT_EQ(GetWindowLongPtrA(window, GWL_STYLE) & ~WS_CLIPSIBLINGS, 0x10C00000);
+
+  std::vector<HWND> children;
+  EnumChildWindows(window, CollectChild, reinterpret_cast<LPARAM>(&children));
+  ASSERT_EQ(children.size(), GetParam().controls.size());
+  for (size_t i = 0; i < children.size(); ++i) {
+    const ControlLayout& expected = GetParam().controls[i];
+    SCOPED_TRACE("control " + std::to_string(expected.number));
+    HWND control = children[i];
+    EXPECT_EQ(GetWindowLongPtrA(control, GWLP_ID), expected.number) << "creation order";
+    EXPECT_EQ(_stricmp(ClassOf(control).c_str(), expected.className), 0) << ClassOf(control);
+    EXPECT_EQ(static_cast<DWORD>(GetWindowLongPtrA(control, GWL_STYLE)), expected.style);
+    EXPECT_EQ(TextOf(control), expected.text);
+    RECT place;
+    GetWindowRect(control, &place);
+    MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&place), 2);
+    EXPECT_EQ(place.left, expected.place.left);
+    EXPECT_EQ(place.top, expected.place.top);
+    EXPECT_EQ(place.right - place.left, expected.place.right);
+    if (expected.place.bottom) {
+      EXPECT_EQ(place.bottom - place.top, expected.place.bottom);
+    }
+  }
+  HWND comboBox = starter.Control(8);
+  EXPECT_EQ(SendMessageA(comboBox, CB_GETCOUNT, 0, 0), 0) << "no roster, no items";
+  EXPECT_EQ(SendMessageA(comboBox, CB_GETCURSEL, 0, 0), CB_ERR);
+}
+
+TEST_P(SpineTest, QuitEndsTheProgramWithExitCodeZero) {
+  StarterProcess starter(build(), installation);
+  starter.Click(5);
+  DWORD exitCode = 99;
+  ASSERT_TRUE(starter.WaitForExit(10000, &exitCode)) << "Quit did not end the launcher";
+  EXPECT_EQ(exitCode, 0u);
+}
+
+TEST_P(SpineTest, CloseRequestsEnterAndPicturesAreIgnored) {
+  StarterProcess starter(build(), installation);
+  PostMessageA(starter.window(), WM_CLOSE, 0, 0);
+  starter.PressKeys("alt+F4");
+  starter.PressKeys("Return");
+  starter.Click(0);
+  starter.Click(9);
+  EXPECT_FALSE(starter.WaitForExit(1000, nullptr)) << "the launcher ended";
+  EXPECT_TRUE(IsWindowVisible(starter.window()));
+}
+
+TEST_P(SpineTest, KeyboardAloneReachesQuit) {
+  StarterProcess starter(build(), installation);
+  // Tab order: Start, Buy, Manual, Website, Quit.
+  starter.PressKeys("Tab Tab Tab Tab Tab");
+  EXPECT_TRUE(starter.Running());
+  starter.PressKeys("Return");
+  EXPECT_TRUE(starter.Running()) << "Enter is not a click";
+  starter.PressKeys("space");
+  DWORD exitCode = 99;
+  ASSERT_TRUE(starter.WaitForExit(10000, &exitCode)) << "Space on Quit did not end the launcher";
+  EXPECT_EQ(exitCode, 0u);
+}
+
+}  // namespace
+}  // namespace launcher_test

@@ -1,0 +1,47 @@
+#include "starter_process.h"
+
+#include <gtest/gtest.h>
+
+#include "user_input.h"
+
+namespace launcher_test {
+
+StarterProcess::StarterProcess(const Build& build,
+                               const test_support::ScratchDirectory& installation,
+                               const std::string& arguments) {
+  const std::string program = test_support::BuildPath(build.program);
+  std::string commandLine = "\"" + program + "\"";
+  if (!arguments.empty()) commandLine += " " + arguments;
+  process_ = test_support::StartProcess(commandLine, installation.windowsPath());
+  window_ = test_support::WaitForProcessWindow(process_.id, "WindowClass_0", 15000);
+  EXPECT_NE(window_, nullptr) << "the launcher's window did not appear";
+  if (!window_) return;
+  // The frame is the last control made; once it exists the launcher waits for input.
+  EXPECT_TRUE(test_support::WaitUntil([&] { return Control(9) != nullptr; }, 10000));
+  test_support::MovePointerTo(window_, 5, 5);
+}
+
+StarterProcess::~StarterProcess() { test_support::EndProcess(&process_); }
+
+HWND StarterProcess::Control(int number) const { return GetDlgItem(window_, number); }
+
+void StarterProcess::Click(int number) const {
+  HWND control = Control(number);
+  ASSERT_NE(control, nullptr) << "no control " << number;
+  test_support::ClickCentre(control);
+}
+
+void StarterProcess::PressKeys(const std::string& keys) const {
+  test_support::MovePointerTo(window_, 5, 5);
+  test_support::PressKeys(keys);
+}
+
+bool StarterProcess::Running() const {
+  return process_.process && WaitForSingleObject(process_.process, 0) == WAIT_TIMEOUT;
+}
+
+bool StarterProcess::WaitForExit(DWORD timeoutMs, DWORD* exitCode) const {
+  return test_support::WaitForExit(process_, timeoutMs, exitCode);
+}
+
+}  // namespace launcher_test

@@ -1,0 +1,45 @@
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+#include "processes.h"
+#include "scratch_directory.h"
+
+namespace launcher_test {
+
+// One of the two delivered programs as the tests see it.
+struct Build {
+  const char* program;  // file name in the build directory
+  const char* language;
+};
+
+// Builds that every whole-program test runs against.
+inline constexpr Build BUILDS[] = {{"starter-de.exe", "de"}, {"starter-en.exe", "en"}};
+
+// A real launcher process started in an installation directory, with its
+// window found. Ends the process if the test did not.
+class StarterProcess {
+ public:
+  StarterProcess(const Build& build, const test_support::ScratchDirectory& installation,
+                 const std::string& arguments = "");
+  ~StarterProcess();
+  StarterProcess(const StarterProcess&) = delete;
+  StarterProcess& operator=(const StarterProcess&) = delete;
+
+  HWND window() const { return window_; }
+  HWND Control(int number) const;
+  // Clicks a control with the mouse, as a player would.
+  void Click(int number) const;
+  // Moves the pointer onto the window so that keys reach it, and presses them.
+  void PressKeys(const std::string& keys) const;
+  bool Running() const;
+  // Waits for the process to end; false if it still runs after the time.
+  bool WaitForExit(DWORD timeoutMs, DWORD* exitCode) const;
+
+ private:
+  test_support::ChildProcess process_;
+  HWND window_ = nullptr;
+};
+
+}  // namespace launcher_test

@@ -1,0 +1,138 @@
+#include "processes.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "test_paths.h"
+
+namespace test_support {
+
+std::string WindowsPathOf(const std::string& unixPath) {
+  std::string path = "Z:" + unixPath;
+  for (char& c : path) {
+    if (c == '/') c = '\\';
+  }
+  return path;
+}
+
+std::string BuildPath(const std::string& relative) {
+  return WindowsPathOf(std::string(BUILD_DIRECTORY) + "/" + relative);
+}
+
+ChildProcess StartProcess(const std::string& commandLine, const std::string& directory) {
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION info = {};
+  std::vector<char> line(commandLine.begin(), commandLine.end());
+  line.push_back('\0');
+  const BOOL started =
+      CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                     directory.empty() ? nullptr : directory.c_str(), &startup, &info);
+  EXPECT_TRUE(started) << "cannot start: " << commandLine << " (error " << GetLastError() << ")";
+  if (!started) return {};
+  CloseHandle(info.hThread);
+  return {info.hProcess, info.dwProcessId};
+}
+
+bool WaitForExit(const ChildProcess& child, DWORD timeoutMs, DWORD* exitCode) {
+  if (!child.process) return false;
+  if (WaitForSingleObject(child.process, timeoutMs) != WAIT_OBJECT_0) return false;
+  if (exitCode) GetExitCodeProcess(child.process, exitCode);
+  return true;
+}
+
+void EndProcess(ChildProcess* child) {
+  if (!child->process) return;
+  if (WaitForSingleObject(child->process, 0) != WAIT_OBJECT_0) {
+    TerminateProcess(child->process, 99);
+    WaitForSingleObject(child->process, 5000);
+  }
+  CloseHandle(child->process);
+  *child = {};
+}
+
+int RunUnixCommand(const std::string& commandLine, DWORD timeoutMs) {
+  // Wine starts Unix programs but hands back no handle that can be waited on,
+  // so the shell leaves the exit code in a file once the command has ended.
+  static int serial = 0;
+  const std::string marker = std::string(BUILD_DIRECTORY) + "/unix-command-" +
+                             std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++serial);
+  const std::string windowsMarker = WindowsPathOf(marker);
+  ChildProcess child = StartProcess("/bin/sh -c \"" + commandLine + "; echo $? > " + marker +
+                                    ".part; mv " + marker + ".part " + marker + "\"");
+  if (child.process) CloseHandle(child.process);
+  int exitCode = -1;
+  WaitUntil([&] { return GetFileAttributesA(windowsMarker.c_str()) != INVALID_FILE_ATTRIBUTES; },
+            timeoutMs);
+  HANDLE file = CreateFileA(windowsMarker.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+  if (file != INVALID_HANDLE_VALUE) {
+    char text[16] = {};
+    DWORD read = 0;
+    ReadFile(file, text, sizeof(text) - 1, &read, nullptr);
+    CloseHandle(file);
+    DeleteFileA(windowsMarker.c_str());
+    exitCode = atoi(text);
+  }
+  return exitCode;
+}
+
+bool PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
+  const DWORD start = GetTickCount();
+  for (;;) {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&message);
+      DispatchMessageA(&message);
+    }
+    if (condition()) return true;
+    if (GetTickCount() - start > timeoutMs) return condition();
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+  }
+}
+
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
+  const DWORD start = GetTickCount();
+  while (!condition()) {
+    if (GetTickCount() - start > timeoutMs) return condition();
+    Sleep(20);
+  }
+  return true;
+}
+
+namespace {
+
+struct WindowSearch {
+  DWORD processId;
+  const char* className;
+  HWND found;
+};
+
+BOOL CALLBACK MatchWindow(HWND window, LPARAM context) {
+  auto* search = reinterpret_cast<WindowSearch*>(context);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  char name[64];
+  if (owner == search->processId && IsWindowVisible(window) &&
+      GetClassNameA(window, name, sizeof(name)) && strcmp(name, search->className) == 0) {
+    search->found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+}  // namespace
+
+HWND WaitForProcessWindow(DWORD processId, const char* className, DWORD timeoutMs) {
+  WindowSearch search = {processId, className, nullptr};
+  WaitUntil(
+      [&] {
+        EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
+        return search.found != nullptr;
+      },
+      timeoutMs);
+  return search.found;
+}
+
+}  // namespace test_support

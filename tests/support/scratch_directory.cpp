@@ -1,0 +1,61 @@
+#include "scratch_directory.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "processes.h"
+#include "test_paths.h"
+
+namespace test_support {
+
+ScratchDirectory::ScratchDirectory(const char* purpose) {
+  const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+  std::string name = test ? std::string(test->test_suite_name()) + "." + test->name() : purpose;
+  for (char& c : name) {
+    if (c == '/' || c == '\\') c = '_';
+  }
+  unixPath_ = std::string(SCRATCH_DIRECTORY) + "/" + name + "-" + purpose + "-" +
+              std::to_string(GetCurrentProcessId());
+  windowsPath_ = WindowsPathOf(unixPath_);
+  RunUnixCommand("/bin/rm -rf " + unixPath_);
+  RunUnixCommand("/bin/mkdir -p " + unixPath_);
+}
+
+ScratchDirectory::~ScratchDirectory() { RunUnixCommand("/bin/rm -rf " + unixPath_); }
+
+std::string ScratchDirectory::PathOf(const std::string& relative) const {
+  return windowsPath_ + "\\" + relative;
+}
+
+void ScratchDirectory::WriteFile(const std::string& relative, const std::string& bytes) const {
+  HANDLE file = CreateFileA(PathOf(relative).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE) << "cannot create " << relative;
+  DWORD written = 0;
+  ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  CloseHandle(file);
+  ASSERT_EQ(written, bytes.size());
+}
+
+std::optional<std::string> ScratchDirectory::ReadFile(const std::string& relative) const {
+  HANDLE file = CreateFileA(PathOf(relative).c_str(), GENERIC_READ,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return std::nullopt;
+  std::string bytes;
+  char buffer[4096];
+  DWORD read = 0;
+  while (::ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read) bytes.append(buffer, read);
+  CloseHandle(file);
+  return bytes;
+}
+
+bool ScratchDirectory::Exists(const std::string& relative) const {
+  return GetFileAttributesA(PathOf(relative).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+void ScratchDirectory::MakeDirectory(const std::string& relative) const {
+  ASSERT_TRUE(CreateDirectoryA(PathOf(relative).c_str(), nullptr)) << relative;
+}
+
+}  // namespace test_support

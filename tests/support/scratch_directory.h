@@ -1,0 +1,31 @@
+#pragma once
+#include <optional>
+#include <string>
+
+namespace test_support {
+
+// A fresh directory for one test under the build's scratch folder, removed
+// with everything in it when the test ends.
+class ScratchDirectory {
+ public:
+  explicit ScratchDirectory(const char* purpose = "test");
+  ~ScratchDirectory();
+  ScratchDirectory(const ScratchDirectory&) = delete;
+  ScratchDirectory& operator=(const ScratchDirectory&) = delete;
+
+  const std::string& unixPath() const { return unixPath_; }
+  const std::string& windowsPath() const { return windowsPath_; }
+  // Windows path of a file or folder inside, relative with backslashes.
+  std::string PathOf(const std::string& relative) const;
+
+  void WriteFile(const std::string& relative, const std::string& bytes) const;
+  std::optional<std::string> ReadFile(const std::string& relative) const;
+  bool Exists(const std::string& relative) const;
+  void MakeDirectory(const std::string& relative) const;
+
+ private:
+  std::string unixPath_;
+  std::string windowsPath_;
+};
+
+}  // namespace test_support

@@ -1,0 +1,250 @@
+#include <string>
+#include <vector>
+
+#include "toolkit/controls.h"
+#include "toolkit/window.h"
+#include "toolkit_fixture.h"
+#include "user_input.h"
+
+namespace toolkit_test {
+namespace {
+
+using namespace toolkit;
+
+std::string ClassOf(HWND window) {
+  char name[64] = {};
+  GetClassNameA(window, name, sizeof(name));
+  return name;
+}
+
+std::string TextOf(HWND window) {
+  char text[128] = {};
+  GetWindowTextA(window, text, sizeof(text));
+  return text;
+}
+
+class ControlsTest : public ToolkitTest {
+ protected:
+  HWND Window() {
+    if (!window_) {
+      window_ = OpenWindow();
+      SetControlParent(window_);
+    }
+    return window_;
+  }
+  HWND Control(intptr_t number) { return GetDlgItem(Window(), static_cast<int>(number)); }
+
+ private:
+  HWND window_ = nullptr;
+};
+
+TEST_F(ControlsTest, EachKindGetsItsClassStylesIdentifierTextAndFont) {
+  HWND window = Window();
+  CreationRecorder recorder;
+  struct Row {
+    const char* label;
+    intptr_t handle;
+    const char* className;
+    DWORD style;
+    DWORD extendedStyle;
+    const char* text;
+  } rows[] = {
+      {"image", CreateImageControl(0, 10, 10, 300, 300, nullptr), "Static", 0x50000100, 0, ""},
+      {"button", CreateButtonControl(2, 330, 190, 100, 25, "Start Game"), "Button", 0x50030000,
+       0, "Start Game"},
+      {"combo box", CreateComboBoxControl(8, 335, 100, 90, 100), "ComboBox", 0x50A30203, 0x200,
+       ""},
+      {"frame", CreateFrameControl(9, 330, 80, 100, 100, "Character: ", FRAME_GROUP_BOX),
+       "Button", 0x50020007, 0, "Character: "},
+      {"edge frame", CreateFrameControl(11, 10, 10, 50, 50, "", FRAME_SUNKEN), "Static",
+       0x54020001, WS_EX_CLIENTEDGE, ""},
+      {"static edge frame", CreateFrameControl(12, 10, 10, 50, 50, "", FRAME_STATIC_EDGE),
+       "Static", 0x54020001, WS_EX_STATICEDGE, ""},
+      {"border frame", CreateFrameControl(13, 10, 10, 50, 50, "", FRAME_BORDER), "Static",
+       0x54020001 | WS_BORDER, 0, ""},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.label);
+    auto control = reinterpret_cast<HWND>(row.handle);
+    ASSERT_TRUE(IsWindow(control));
+    EXPECT_EQ(GetParent(control), window);
+    EXPECT_EQ(_stricmp(ClassOf(control).c_str(), row.className), 0) << ClassOf(control);
+    const auto* creation = recorder.Find(control);
+    ASSERT_NE(creation, nullptr);
+    EXPECT_EQ(creation->style, row.style);
+    EXPECT_EQ(creation->extendedStyle, row.extendedStyle);
+    EXPECT_EQ(TextOf(control), row.text);
+  }
+  EXPECT_EQ(GetWindowLongPtrA(Control(2), GWLP_ID), 2);
+  EXPECT_EQ(GetWindowLongPtrA(Control(8), GWLP_ID), 8);
+  EXPECT_EQ(reinterpret_cast<HGDIOBJ>(SendMessageA(Control(2), WM_GETFONT, 0, 0)),
+            GetStockObject(DEFAULT_GUI_FONT));
+  EXPECT_EQ(ReadControlState(11), 0) << "an edge frame has no state";
+  EXPECT_EQ(WriteControlState(11, 1), 0);
+}
+
+// The combo box operations, one row per call, each with the state it leaves.
+TEST_F(ControlsTest, ComboBoxOperationsTable) {
+  Window();
+  CreateComboBoxControl(8, 335, 100, 90, 100);
+  EXPECT_EQ(ReadControlState(8), -1) << "an empty combo box has no selection";
+  EXPECT_EQ(InsertControlItem(8, -1, "b"), 0);
+  EXPECT_EQ(InsertControlItem(8, -1, "a"), 1);
+  EXPECT_EQ(InsertControlItem(8, 0, "first"), 0) << "position p inserts before item p";
+  EXPECT_EQ(InsertControlItem(8, -1, nullptr), 3) << "a missing text inserts the empty text";
+  auto itemText = [&](int index) {
+    char text[32] = {};
+    SendMessageA(Control(8), CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text));
+    return std::string(text);
+  };
+  EXPECT_EQ(itemText(0), "first");
+  EXPECT_EQ(itemText(1), "b");
+  EXPECT_EQ(itemText(2), "a");
+  EXPECT_EQ(itemText(3), "");
+  EXPECT_EQ(ReadControlState(8), -1) << "inserting selects nothing";
+
+  struct Row {
+    intptr_t write;
+    intptr_t readBack;
+  } rows[] = {{0, 0}, {2, 2}, {4, -1}, {1, 1}, {-1, -1}, {3, 3}, {-56, -1}, {1000, -1}};
+  for (const Row& row : rows) {
+    WriteControlState(8, row.write);
+    EXPECT_EQ(ReadControlState(8), row.readBack) << "after writing " << row.write;
+  }
+
+  EventsDuring(200);
+  WriteControlState(8, 1);
+  const auto events = EventsDuring(200);
+  EXPECT_EQ(std::count(events.begin(), events.end(), EVENT_CONTROL), 0)
+      << "selecting by program sends no notification " << ::testing::PrintToString(events);
+
+  InsertControlItem(8, -1, "late");
+  WriteControlState(8, 2);
+  RemoveAllControlItems(8);
+  EXPECT_EQ(SendMessageA(Control(8), CB_GETCOUNT, 0, 0), 0);
+  EXPECT_EQ(ReadControlState(8), -1);
+  InsertControlItem(8, -1, "only");
+  EXPECT_EQ(ReadControlState(8), -1) << "refilled: one item, no selection";
+}
+
+TEST_F(ControlsTest, AbsentControlsAndKindsWithoutTheOperationGiveZero) {
+  Window();
+  CreateButtonControl(2, 10, 10, 80, 20, "b");
+  EXPECT_EQ(ReadControlState(11), 0);
+  EXPECT_EQ(WriteControlState(11, 1), 0);
+  EXPECT_EQ(InsertControlItem(11, -1, "x"), 0);
+  EXPECT_EQ(RemoveAllControlItems(11), 0);
+  EXPECT_EQ(ReadControlState(-1), 0);
+  EXPECT_EQ(ReadControlState(-56), 0);
+  EXPECT_EQ(InsertControlItem(2, -1, "x"), 0) << "a button takes no items";
+  EXPECT_EQ(RemoveAllControlItems(2), 0);
+  EXPECT_EQ(CreateButtonControl(-2, 10, 10, 80, 20, "bad"), 0);
+}
+
+TEST_F(ControlsTest, CreatingANumberAgainReplacesTheControl) {
+  Window();
+  auto first = reinterpret_cast<HWND>(CreateButtonControl(5, 10, 10, 80, 20, "old"));
+  auto second = reinterpret_cast<HWND>(CreateButtonControl(5, 10, 40, 80, 20, "new"));
+  EXPECT_FALSE(IsWindow(first));
+  ASSERT_TRUE(IsWindow(second));
+  EXPECT_EQ(Control(5), second);
+  test_support::ClickCentre(second);
+  EXPECT_TRUE(WaitForEventValue(EVENT_CONTROL));
+  EXPECT_EQ(LastEventControl(), 5);
+}
+
+TEST_F(ControlsTest, AutomaticControlNumbersAreTheirIdentifiers) {
+  Window();
+  const intptr_t id = CreateButtonControl(-1, 10, 10, 80, 20, "auto");
+  ASSERT_NE(id, 0);
+  HWND button = FindWindowExA(Window(), nullptr, "Button", "auto");
+  ASSERT_NE(button, nullptr);
+  EXPECT_EQ(GetWindowLongPtrA(button, GWLP_ID), id);
+  test_support::ClickCentre(button);
+  EXPECT_TRUE(WaitForEventValue(EVENT_CONTROL));
+  EXPECT_EQ(LastEventControl(), id);
+  CloseAllWindows();
+  EXPECT_EQ(ReadControlState(id), 0) << "destroying the control emptied its number";
+}
+
+class ImageControlTest : public ControlsTest {
+ protected:
+  void TearDown() override {
+    ControlsTest::TearDown();
+    if (bitmap) DeleteObject(bitmap);
+  }
+  HBITMAP Bitmap(int width, int height) {
+    HDC screen = GetDC(nullptr);
+    bitmap = CreateCompatibleBitmap(screen, width, height);
+    ReleaseDC(nullptr, screen);
+    return bitmap;
+  }
+  SIZE SizeOf(HWND control) {
+    RECT rect;
+    GetWindowRect(control, &rect);
+    return {rect.right - rect.left, rect.bottom - rect.top};
+  }
+  HBITMAP bitmap = nullptr;
+};
+
+TEST_F(ImageControlTest, TakesTheSizeOfItsPicture) {
+  Window();
+  auto shown = reinterpret_cast<HWND>(CreateImageControl(0, 10, 10, 300, 300, Bitmap(100, 64)));
+  EXPECT_EQ(SizeOf(shown).cx, 100);
+  EXPECT_EQ(SizeOf(shown).cy, 64);
+  EXPECT_EQ(reinterpret_cast<HBITMAP>(SendMessageA(shown, STM_GETIMAGE, IMAGE_BITMAP, 0)), bitmap);
+
+  auto empty = reinterpret_cast<HWND>(CreateImageControl(1, 10, 10, 300, 200, nullptr));
+  EXPECT_EQ(SizeOf(empty).cx, 300) << "without a picture the size passed stays";
+  EXPECT_EQ(SizeOf(empty).cy, 200);
+
+  auto edged = reinterpret_cast<HWND>(
+      CreateImageControl(3, 10, 10, 300, 300, bitmap, WS_EX_CLIENTEDGE));
+  EXPECT_EQ(SizeOf(edged).cx, 104) << "a client edge adds two pixels on each side";
+  EXPECT_EQ(SizeOf(edged).cy, 68);
+
+  EXPECT_EQ(ReadControlState(0), 0) << "an image control has no state to read";
+  WriteControlState(1, reinterpret_cast<intptr_t>(bitmap));
+  EXPECT_EQ(SizeOf(empty).cx, 100) << "writing the state shows another picture";
+}
+
+TEST_F(ImageControlTest, ClicksOnAPictureAreControlEvents) {
+  Window();
+  auto picture = reinterpret_cast<HWND>(CreateImageControl(1, 20, 20, 100, 64, Bitmap(100, 64)));
+  CreateButtonControl(2, 200, 20, 80, 20, "other");
+  test_support::ClickCentre(picture);
+  EXPECT_TRUE(WaitForEventValue(EVENT_CONTROL));
+  EXPECT_EQ(LastEventControl(), 1);
+
+  SendMessageA(Window(), WM_COMMAND, 0, reinterpret_cast<LPARAM>(Control(2)));
+  EventsDuring(100);
+  test_support::ClickCentre(picture, 3);
+  EXPECT_TRUE(WaitForEventValue(EVENT_CONTROL)) << "a right click reports on release";
+  EXPECT_EQ(LastEventControl(), 1);
+}
+
+TEST_F(ImageControlTest, PaintsItsPictureAtTheTopLeft) {
+  Window();
+  HBITMAP picture = Bitmap(40, 30);
+  HDC memory = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(memory, picture);
+  RECT all = {0, 0, 40, 30};
+  HBRUSH red = CreateSolidBrush(RGB(200, 10, 10));
+  FillRect(memory, &all, red);
+  DeleteObject(red);
+  SelectObject(memory, old);
+  DeleteDC(memory);
+
+  auto control = reinterpret_cast<HWND>(CreateImageControl(0, 50, 50, 300, 300, picture));
+  UpdateWindow(control);
+  EventsDuring(200);
+  HDC screen = GetDC(nullptr);
+  POINT inside = {20, 15};
+  ClientToScreen(control, &inside);
+  const COLORREF pixel = GetPixel(screen, inside.x, inside.y);
+  ReleaseDC(nullptr, screen);
+  EXPECT_EQ(pixel, RGB(200, 10, 10));
+}
+
+}  // namespace
+}  // namespace toolkit_test

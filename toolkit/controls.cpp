@@ -1,0 +1,325 @@
+#include "toolkit/controls.h"
+
+#include <commctrl.h>
+
+#include "foundation/heaps.h"
+#include "foundation/instance.h"
+#include "toolkit/window.h"
+
+namespace toolkit {
+namespace {
+
+using foundation::ObjectTable;
+
+// The operations that differ between kinds of control; a null operation makes
+// the public operation do nothing and give 0.
+struct ControlKind {
+  LRESULT (*readState)(HWND control);
+  LRESULT (*writeState)(HWND control, intptr_t value);
+  LRESULT (*insertItem)(HWND control, intptr_t position, const char* text);
+  LRESULT (*removeAllItems)(HWND control);
+};
+
+struct ControlEntry {
+  HWND handle;
+  const ControlKind* kind;
+  HANDLE image;  // image controls: the image shown, or nullptr
+  WNDPROC previousProcedure;
+};
+
+constexpr ObjectNumber CONTROL_TABLE_BOUND = 30;
+constexpr ObjectNumber CONTROL_TABLE_STEP = 30;
+
+constexpr DWORD BUTTON_STYLE = WS_CHILD | WS_VISIBLE | WS_GROUP | WS_TABSTOP | BS_PUSHBUTTON;
+constexpr DWORD COMBO_BOX_STYLE = WS_CHILD | WS_VISIBLE | WS_BORDER | WS_VSCROLL | WS_GROUP |
+                                  WS_TABSTOP | CBS_HASSTRINGS | CBS_DROPDOWNLIST;
+constexpr DWORD GROUP_BOX_STYLE = WS_CHILD | WS_VISIBLE | WS_GROUP | BS_GROUPBOX;
+constexpr DWORD EDGE_FRAME_STYLE = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_GROUP | SS_CENTER;
+constexpr DWORD IMAGE_STYLE = WS_CHILD | WS_VISIBLE | SS_NOTIFY;
+
+LRESULT SendToControl(HWND control, UINT message, WPARAM wParam, LPARAM lParam) {
+  return SendMessageA(control, message, wParam, lParam);
+}
+
+constexpr ControlKind IMAGE_KIND = {
+    nullptr,
+    [](HWND c, intptr_t v) { return SendToControl(c, STM_SETIMAGE, IMAGE_BITMAP, v); },
+    nullptr,
+    nullptr,
+};
+
+constexpr ControlKind BUTTON_KIND = {
+    [](HWND c) { return SendToControl(c, BM_GETCHECK, 0, 0); },
+    [](HWND c, intptr_t v) { return SendToControl(c, BM_SETCHECK, v, 0); },
+    nullptr,
+    nullptr,
+};
+
+// Selecting an index outside the items clears the selection and answers
+// CB_ERR (-1). Windows does so for any such index; Wine only for -1, so every
+// other one is turned into -1 here.
+LRESULT SelectComboBoxItem(HWND control, intptr_t index) {
+  const LRESULT count = SendToControl(control, CB_GETCOUNT, 0, 0);
+  return SendToControl(control, CB_SETCURSEL, index >= 0 && index < count ? index : -1, 0);
+}
+
+// CB_GETCURSEL answers CB_ERR (-1) when nothing is selected.
+constexpr ControlKind COMBO_BOX_KIND = {
+    [](HWND c) { return SendToControl(c, CB_GETCURSEL, 0, 0); },
+    SelectComboBoxItem,
+    [](HWND c, intptr_t p, const char* t) {
+      return SendToControl(c, CB_INSERTSTRING, p, reinterpret_cast<LPARAM>(t));
+    },
+    [](HWND c) { return SendToControl(c, CB_RESETCONTENT, 0, 0); },
+};
+
+constexpr ControlKind EDGE_FRAME_KIND = {};
+
+ObjectTable controlTable;
+HWND controlParent;
+HFONT controlFont;
+WNDPROC imagePreviousProcedure;
+bool rightDoubleClickPending;
+const char EMPTY_TEXT[] = "";
+
+ControlEntry* EntryOfWindow(HWND control) {
+  return static_cast<ControlEntry*>(
+      foundation::LookUpSlot(&controlTable, GetWindowLongPtrA(control, GWLP_ID)));
+}
+
+ControlEntry* EntryOfNumber(ObjectNumber number) {
+  return static_cast<ControlEntry*>(foundation::LookUpSlot(&controlTable, number));
+}
+
+HWND TopLevelOf(HWND window) {
+  while (HWND parent = GetParent(window)) window = parent;
+  return window;
+}
+
+void ReportClick(HWND control, LPARAM kind) {
+  SendMessageA(TopLevelOf(control), MSG_CONTROL_CLICK, GetWindowLongPtrA(control, GWLP_ID), kind);
+}
+
+SIZE ImageSize(HANDLE image) {
+  SIZE size = {};
+  if (GetObjectType(image) == OBJ_BITMAP) {
+    BITMAP bitmap;
+    if (GetObjectA(image, sizeof(bitmap), &bitmap)) size = {bitmap.bmWidth, bitmap.bmHeight};
+    return size;
+  }
+  ICONINFO icon;
+  if (!GetIconInfo(static_cast<HICON>(image), &icon)) return size;
+  BITMAP bitmap;
+  if (icon.hbmColor && GetObjectA(icon.hbmColor, sizeof(bitmap), &bitmap)) {
+    size = {bitmap.bmWidth, bitmap.bmHeight};
+  } else if (GetObjectA(icon.hbmMask, sizeof(bitmap), &bitmap)) {
+    // A monochrome icon keeps its image and mask stacked in one bitmap.
+    size = {bitmap.bmWidth, bitmap.bmHeight / 2};
+  }
+  if (icon.hbmColor) DeleteObject(icon.hbmColor);
+  DeleteObject(icon.hbmMask);
+  return size;
+}
+
+// An image control takes the size of the image it is given.
+LRESULT SetImage(HWND control, ControlEntry* entry, HANDLE image) {
+  if (entry) entry->image = image;
+  if (image) {
+    SIZE size = ImageSize(image);
+    if (GetWindowLongPtrA(control, GWL_EXSTYLE) & WS_EX_CLIENTEDGE) {
+      size.cx += 4;
+      size.cy += 4;
+    }
+    SetWindowPos(control, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER);
+    InvalidateRect(control, nullptr, FALSE);
+    UpdateWindow(control);
+  }
+  return reinterpret_cast<LRESULT>(image);
+}
+
+void DrawImage(HDC context, HANDLE image) {
+  if (!image) return;
+  const UINT kind = GetObjectType(image) == OBJ_BITMAP ? DST_BITMAP : DST_ICON;
+  DrawStateA(context, nullptr, nullptr, reinterpret_cast<LPARAM>(image), 0, 0, 0, 0, 0,
+             kind | DSS_NORMAL);
+}
+
+LRESULT CALLBACK ImageProcedure(HWND control, UINT message, WPARAM wParam, LPARAM lParam) {
+  ControlEntry* entry = EntryOfWindow(control);
+  HANDLE image = entry ? entry->image : nullptr;
+  switch (message) {
+    case STM_SETIMAGE:
+      return SetImage(control, entry, reinterpret_cast<HANDLE>(lParam));
+    case STM_GETIMAGE:
+      return reinterpret_cast<LRESULT>(image);
+    case WM_PAINT: {
+      PAINTSTRUCT paint;
+      HDC context = BeginPaint(control, &paint);
+      DrawImage(context, image);
+      EndPaint(control, &paint);
+      return 0;
+    }
+    case WM_PRINTCLIENT:
+      DrawImage(reinterpret_cast<HDC>(wParam), image);
+      return 0;
+    case WM_ENABLE:
+      // The picture looks the same enabled or disabled; repaint it at once.
+      RedrawWindow(control, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+      return 0;
+    case WM_LBUTTONDBLCLK:
+      ReportClick(control, CLICK_DOUBLE);
+      return 0;
+    case WM_RBUTTONUP:
+      // The release that ends a right double click is not a click of its own.
+      if (rightDoubleClickPending) {
+        rightDoubleClickPending = false;
+      } else {
+        ReportClick(control, CLICK_RIGHT);
+      }
+      return 0;
+    case WM_RBUTTONDBLCLK:
+      ReportClick(control, CLICK_RIGHT_DOUBLE);
+      rightDoubleClickPending = true;
+      return 0;
+    case WM_NCDESTROY:
+      foundation::ClearSlot(&controlTable, GetWindowLongPtrA(control, GWLP_ID));
+      break;
+  }
+  return CallWindowProcA(imagePreviousProcedure, control, message, wParam, lParam);
+}
+
+LRESULT CALLBACK ControlProcedure(HWND control, UINT message, WPARAM wParam, LPARAM lParam) {
+  ControlEntry* entry = EntryOfWindow(control);
+  if (!entry) return DefWindowProcA(control, message, wParam, lParam);
+  const WNDPROC previous = entry->previousProcedure;
+  if (message == WM_NCDESTROY) {
+    foundation::ClearSlot(&controlTable, GetWindowLongPtrA(control, GWLP_ID));
+  } else if (message == WM_PAINT && entry->kind == &EDGE_FRAME_KIND) {
+    // The edge frame shows only its border; its inside is never painted.
+    ValidateRect(control, nullptr);
+  }
+  return CallWindowProcA(previous, control, message, wParam, lParam);
+}
+
+struct ControlClass {
+  const char* className;
+  DWORD style;
+  DWORD extendedStyle;
+  const ControlKind* kind;
+};
+
+// The one path that creates every control: claims the number, replaces what
+// it held, creates the window and installs the toolkit's procedure on it.
+// Returns the control's window, nullptr on failure.
+HWND CreateControl(ObjectNumber number, const ControlClass& control, const char* text, int x,
+                   int y, int width, int height) {
+  auto* entry = static_cast<ControlEntry*>(foundation::ClaimSlot(&controlTable, number));
+  if (!entry) return nullptr;
+  if (number == foundation::AUTOMATIC_NUMBER) {
+    number = foundation::AutomaticNumberOf(entry);
+  } else if (entry->handle) {
+    DestroyWindow(entry->handle);
+  }
+  HWND handle = CreateWindowExA(control.extendedStyle, control.className, text, control.style, x,
+                                y, width, height, controlParent, reinterpret_cast<HMENU>(number),
+                                foundation::programInstance, nullptr);
+  if (!handle) {
+    foundation::ClearSlot(&controlTable, number);
+    return nullptr;
+  }
+  *entry = {handle, control.kind, nullptr, nullptr};
+  const bool isImage = control.kind == &IMAGE_KIND;
+  const auto previous = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
+      handle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(isImage ? ImageProcedure : ControlProcedure)));
+  if (isImage) {
+    imagePreviousProcedure = previous;
+  } else {
+    entry->previousProcedure = previous;
+    SendMessageA(handle, WM_SETFONT, reinterpret_cast<WPARAM>(controlFont), TRUE);
+  }
+  return handle;
+}
+
+constexpr ControlClass BUTTON_CLASS = {"BUTTON", BUTTON_STYLE, 0, &BUTTON_KIND};
+constexpr ControlClass COMBO_BOX_CLASS = {"COMBOBOX", COMBO_BOX_STYLE, WS_EX_CLIENTEDGE,
+                                          &COMBO_BOX_KIND};
+
+// A creation answers the window handle, or the automatic number it was given.
+intptr_t CreationResult(ObjectNumber requested, HWND handle) {
+  if (!handle || requested != foundation::AUTOMATIC_NUMBER) return reinterpret_cast<intptr_t>(handle);
+  return GetWindowLongPtrA(handle, GWLP_ID);
+}
+
+}  // namespace
+
+void InitControlToolkit() {
+  controlParent = nullptr;
+  imagePreviousProcedure = nullptr;
+  rightDoubleClickPending = false;
+  foundation::ObjectTableInit(&controlTable, sizeof(ControlEntry), CONTROL_TABLE_BOUND,
+                              CONTROL_TABLE_STEP);
+  controlFont = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+  InitCommonControls();
+}
+
+HWND SetControlParent(HWND parent) {
+  controlParent = parent;
+  return parent;
+}
+
+intptr_t CreateImageControl(ObjectNumber number, int x, int y, int width, int height,
+                            HANDLE image, DWORD extendedStyle) {
+  const ControlClass imageClass = {"STATIC", IMAGE_STYLE, extendedStyle, &IMAGE_KIND};
+  HWND handle = CreateControl(number, imageClass, nullptr, x, y, width, height);
+  if (handle) SendMessageA(handle, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(image));
+  return CreationResult(number, handle);
+}
+
+intptr_t CreateButtonControl(ObjectNumber number, int x, int y, int width, int height,
+                             const char* text) {
+  return CreationResult(number, CreateControl(number, BUTTON_CLASS, text, x, y, width, height));
+}
+
+intptr_t CreateComboBoxControl(ObjectNumber number, int x, int y, int width, int height) {
+  return CreationResult(number,
+                        CreateControl(number, COMBO_BOX_CLASS, nullptr, x, y, width, height));
+}
+
+intptr_t CreateFrameControl(ObjectNumber number, int x, int y, int width, int height,
+                            const char* text, DWORD flags) {
+  ControlClass frameClass = {"BUTTON", GROUP_BOX_STYLE, 0, &BUTTON_KIND};
+  if (flags != FRAME_GROUP_BOX) {
+    frameClass = {"STATIC", EDGE_FRAME_STYLE, 0, &EDGE_FRAME_KIND};
+    if (flags == FRAME_SUNKEN) {
+      frameClass.extendedStyle = WS_EX_CLIENTEDGE;
+    } else if (flags == FRAME_STATIC_EDGE) {
+      frameClass.extendedStyle = WS_EX_STATICEDGE;
+    } else {
+      frameClass.style |= WS_BORDER;
+    }
+  }
+  return CreationResult(number, CreateControl(number, frameClass, text, x, y, width, height));
+}
+
+intptr_t ReadControlState(ObjectNumber number) {
+  ControlEntry* entry = EntryOfNumber(number);
+  return entry && entry->kind->readState ? entry->kind->readState(entry->handle) : 0;
+}
+
+intptr_t WriteControlState(ObjectNumber number, intptr_t value) {
+  ControlEntry* entry = EntryOfNumber(number);
+  return entry && entry->kind->writeState ? entry->kind->writeState(entry->handle, value) : 0;
+}
+
+intptr_t InsertControlItem(ObjectNumber number, intptr_t position, const char* text) {
+  ControlEntry* entry = EntryOfNumber(number);
+  if (!entry || !entry->kind->insertItem) return 0;
+  return entry->kind->insertItem(entry->handle, position, text ? text : EMPTY_TEXT);
+}
+
+intptr_t RemoveAllControlItems(ObjectNumber number) {
+  ControlEntry* entry = EntryOfNumber(number);
+  return entry && entry->kind->removeAllItems ? entry->kind->removeAllItems(entry->handle) : 0;
+}
+
+}  // namespace toolkit
