@@ -62,6 +62,8 @@ const Layout LAYOUTS[] = {
      }},
 };
 
+void PrintTo(const Layout& layout, std::ostream* out) { *out << layout.program; }
+
 std::string TextOf(HWND window) {
   char text[128] = {};
   GetWindowTextA(window, text, sizeof(text));

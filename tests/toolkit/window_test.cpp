@@ -4,6 +4,9 @@
 #include "toolkit/window.h"
 #include "toolkit_fixture.h"
 
+// Names a client size in test output.
+void PrintTo(const SIZE& size, std::ostream* out) { *out << size.cx << "x" << size.cy; }
+
 namespace toolkit_test {
 namespace {
 

@@ -1,0 +1,114 @@
+#include "foundation/strings.h"
+
+#include <cstring>
+
+#include "foundation/heaps.h"
+
+namespace foundation {
+namespace {
+
+char* scratchArea;
+char* scratchPosition;
+
+char* ScratchEnd() { return scratchArea + SCRATCH_SIZE; }
+
+void FreeString(String text) {
+  if (text) MainHeapFree(text);
+}
+
+}  // namespace
+
+void InitScratchArea() {
+  scratchArea = static_cast<char*>(MainHeapAllocate(SCRATCH_SIZE));
+  scratchPosition = scratchArea;
+}
+
+char* ScratchMark() { return scratchPosition; }
+
+void RewindScratch(char* mark) { scratchPosition = mark; }
+
+void StepPastScratchText() {
+  if (!scratchArea) return;
+  while (scratchPosition < ScratchEnd() - 1 && *scratchPosition) ++scratchPosition;
+  if (scratchPosition < ScratchEnd() - 1) ++scratchPosition;
+}
+
+size_t ScratchRoom() {
+  return scratchArea ? static_cast<size_t>(ScratchEnd() - scratchPosition) : 0;
+}
+
+void AppendToScratch(const char* text) {
+  if (!ScratchRoom()) return;
+  if (!text) {
+    *scratchPosition = '\0';
+    return;
+  }
+  size_t length = strlen(text);
+  if (length > ScratchRoom() - 1) length = ScratchRoom() - 1;
+  memcpy(scratchPosition, text, length);
+  scratchPosition += length;
+  *scratchPosition = '\0';
+}
+
+void AssignFromScratch(String* variable, char* mark) {
+  // The old value may be part of the text being stored: it was copied into
+  // the scratch area before it is freed here.
+  FreeString(*variable);
+  const size_t size = static_cast<size_t>(scratchPosition - mark) + 1;
+  *variable = static_cast<char*>(MainHeapAllocate(size));
+  if (*variable) {
+    memcpy(*variable, mark, size - 1);
+    (*variable)[size - 1] = '\0';
+  }
+  scratchPosition = mark;
+}
+
+void AssignText(String* variable, const char* text) {
+  FreeString(*variable);
+  *variable = nullptr;
+  if (!text) return;
+  const size_t size = strlen(text) + 1;
+  *variable = static_cast<char*>(MainHeapAllocate(size));
+  if (*variable) memcpy(*variable, text, size);
+}
+
+int TextEquals(const char* a, const char* b) {
+  if (!a) a = "";
+  if (!b) b = "";
+  for (;; ++a, ++b) {
+    if (*a != *b) return 0;
+    if (!*a) return 1;
+  }
+}
+
+char* SpacesToScratch(intptr_t count) {
+  char* mark = scratchPosition;
+  if (!ScratchRoom()) return mark;
+  const size_t room = ScratchRoom() - 1;
+  const size_t blanks = count <= 0 ? 0 : static_cast<size_t>(count) < room ? count : room;
+  for (size_t i = 0; i < blanks; ++i) mark[i] = ' ';
+  scratchPosition = mark + blanks;
+  *scratchPosition = '\0';
+  return mark;
+}
+
+void ReleaseStructStrings(void* record, const StringLayout* layout) {
+  char* base = static_cast<char*>(record);
+  while (*layout != STRING_LAYOUT_END) {
+    if (*layout == STRING_LAYOUT_ARRAY) {
+      const intptr_t count = layout[1];
+      const intptr_t offset = layout[2];
+      const intptr_t stride = layout[3];
+      const auto* subLayout = reinterpret_cast<const StringLayout*>(layout[4]);
+      for (intptr_t i = 0; i < count; ++i) ReleaseStructStrings(base + offset + i * stride, subLayout);
+      layout += 5;
+    } else {
+      FreeString(*reinterpret_cast<String*>(base + *layout));
+      ++layout;
+    }
+  }
+}
+
+void ZeroFill(void* block, size_t length) { memset(block, 0, length); }
+
+}  // namespace foundation
