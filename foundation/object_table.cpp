@@ -82,4 +82,13 @@ void* FirstAutomaticEntry(const ObjectTable* table) { return ChainFirstPayload(t
 
 void* NextAutomaticEntry(void* entry) { return ChainNextPayload(entry); }
 
+void ForEachAutomaticNumber(const ObjectTable* table, void (*visit)(ObjectNumber number)) {
+  void* entry = FirstAutomaticEntry(table);
+  while (entry) {
+    void* older = NextAutomaticEntry(entry);
+    visit(AutomaticNumberOf(entry));
+    entry = older;
+  }
+}
+
 }  // namespace foundation

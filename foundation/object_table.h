@@ -51,6 +51,9 @@ bool IsSlotNumber(const ObjectTable* table, ObjectNumber number);
 // entry before emptying the current one.
 void* FirstAutomaticEntry(const ObjectTable* table);
 void* NextAutomaticEntry(void* entry);
+// Calls `visit` with the number of every automatic entry, newest first; the
+// visit may empty the number it is given.
+void ForEachAutomaticNumber(const ObjectTable* table, void (*visit)(ObjectNumber number));
 // The slot entry of a number from 0 to bound, used or not.
 void* SlotEntry(const ObjectTable* table, ObjectNumber number);
 

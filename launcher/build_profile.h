@@ -21,6 +21,10 @@ struct BuildProfile {
   const char* newCharacterPrompt;
   const char* deleteTitle;
   const char* deleteQuestion;
+  // Shown once at start, under the no-selection title, when the settings file
+  // cannot be replaced (another launcher holds it, it or its folder is
+  // write-protected).
+  const char* cannotSaveText;
   // Passed to the game in front of "-dir <name> -pl <name>"; ends in a blank.
   const char* gameArgumentPrefix;
   int innerWidth;

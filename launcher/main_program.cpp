@@ -4,7 +4,10 @@
 
 #include "foundation/heaps.h"
 #include "foundation/instance.h"
+#include "foundation/strings.h"
 #include "launcher/main_window.h"
+#include "launcher/roster.h"
+#include "services/files.h"
 #include "toolkit/controls.h"
 #include "toolkit/window.h"
 
@@ -38,9 +41,11 @@ void RunAction(intptr_t control) {
 
 void InitRuntime() {
   foundation::CreateNodeHeap();
+  services::FileTableInit();
   toolkit::InitWindowToolkit();
   toolkit::InitControlToolkit();
   InitCommonControls();
+  foundation::InitScratchArea();
 }
 
 void RunEventLoop() {
@@ -61,13 +66,18 @@ void MainProgram(HINSTANCE instance) {
   foundation::CreateMainHeap();
   InitRuntime();
   program.window = OpenMainWindow();
+  LoadRoster();
   CreateMainControls(program.window, program.titlePicture, program.logoPicture);
+  RefillCharacterList();
+  toolkit::WriteControlState(CONTROL_CHARACTERS, program.savedSelection);
   RunEventLoop();
+  SaveRoster();
   EndProgram();
 }
 
 void EndProgram() {
   toolkit::CloseAllWindows();
+  services::FileCloseAll();
   foundation::DestroyHeaps();
   ExitProcess(0);
 }

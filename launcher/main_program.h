@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "foundation/lists.h"
+
 namespace launcher {
 
 // The variables the main program keeps for the whole run; all start at zero.
@@ -11,6 +13,9 @@ struct ProgramVariables {
   HWND window;
   HANDLE titlePicture;
   HANDLE logoPicture;
+  foundation::List roster;  // the characters; see launcher/roster.h
+  // The selection read from the settings file at start.
+  int32_t savedSelection;
   // The combo box selection read when Start was last pressed; saved at exit.
   int32_t startSelection;
   int32_t lastEvent;

@@ -2,7 +2,7 @@
 
 namespace launcher {
 
-// "\xF6" is the Windows-1252 o-umlaut, "\xE4" the a-umlaut.
+// Windows-1252: "\xF6" is o-umlaut, "\xE4" a-umlaut, "\xC4" capital A-umlaut.
 constexpr BuildProfile buildProfile = {
     .windowTitle = "Velmora Starter",
     .startText = "Spiel starten",
@@ -19,6 +19,7 @@ constexpr BuildProfile buildProfile = {
     .newCharacterPrompt = "Charakter Namen eingeben",
     .deleteTitle = "L\xF6schen",
     .deleteQuestion = "Soll der Charakter wirklich gel\xF6scht werden?",
+    .cannotSaveText = "\xC4nderungen an der Charakterliste k\xF6nnen nicht gespeichert werden.",
     .gameArgumentPrefix = "-nj -d STARTER_USED -d GER ",
     .innerWidth = 460,
     .innerHeight = 350,

@@ -18,6 +18,7 @@ constexpr BuildProfile buildProfile = {
     .newCharacterPrompt = "Enter Character name",
     .deleteTitle = "Delete",
     .deleteQuestion = "Do you really want to delete this Character?",
+    .cannotSaveText = "Changes to the character list cannot be saved.",
     .gameArgumentPrefix = "-nj -d STARTER_USED ",
     .innerWidth = 450,
     .innerHeight = 320,

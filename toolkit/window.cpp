@@ -338,12 +338,7 @@ void CloseNumberedWindow(ObjectNumber number) {
 }
 
 void CloseAllWindows() {
-  void* entry = foundation::FirstAutomaticEntry(&windowTable);
-  while (entry) {
-    void* older = foundation::NextAutomaticEntry(entry);
-    CloseNumberedWindow(foundation::AutomaticNumberOf(entry));
-    entry = older;
-  }
+  foundation::ForEachAutomaticNumber(&windowTable, CloseNumberedWindow);
   for (ObjectNumber number = windowTable.bound - 1; number >= 0; --number) {
     CloseNumberedWindow(number);
   }

@@ -36,6 +36,28 @@ void StarterProcess::PressKeys(const std::string& keys) const {
   test_support::PressKeys(keys);
 }
 
+std::vector<std::string> StarterProcess::Characters() const {
+  // Only the wide form of CB_GETLBTEXT crosses process boundaries under Wine.
+  HWND comboBox = Control(8);
+  std::vector<std::string> items;
+  const LRESULT count = SendMessageW(comboBox, CB_GETCOUNT, 0, 0);
+  for (LRESULT i = 0; i < count; ++i) {
+    const LRESULT length = SendMessageW(comboBox, CB_GETLBTEXTLEN, i, 0);
+    std::wstring wide(length + 1, L'\0');
+    SendMessageW(comboBox, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(wide.data()));
+    std::string text(wide.size() * 2, '\0');
+    const int bytes = WideCharToMultiByte(1252, 0, wide.c_str(), -1, text.data(),
+                                          static_cast<int>(text.size()), nullptr, nullptr);
+    text.resize(bytes > 0 ? bytes - 1 : 0);
+    items.push_back(text);
+  }
+  return items;
+}
+
+intptr_t StarterProcess::SelectedCharacter() const {
+  return SendMessageW(Control(8), CB_GETCURSEL, 0, 0);
+}
+
 bool StarterProcess::Running() const {
   return process_.process && WaitForSingleObject(process_.process, 0) == WAIT_TIMEOUT;
 }

@@ -1,7 +1,9 @@
 #pragma once
 #include <windows.h>
 
+#include <ostream>
 #include <string>
+#include <vector>
 
 #include "processes.h"
 #include "scratch_directory.h"
@@ -13,6 +15,8 @@ struct Build {
   const char* program;  // file name in the build directory
   const char* language;
 };
+
+inline void PrintTo(const Build& build, std::ostream* out) { *out << build.program; }
 
 // Builds that every whole-program test runs against.
 inline constexpr Build BUILDS[] = {{"starter-de.exe", "de"}, {"starter-en.exe", "en"}};
@@ -34,6 +38,9 @@ class StarterProcess {
   // Moves the pointer onto the window so that keys reach it, and presses them.
   void PressKeys(const std::string& keys) const;
   bool Running() const;
+  // The items of the character combo box, as Windows-1252 texts, and its selection.
+  std::vector<std::string> Characters() const;
+  intptr_t SelectedCharacter() const;
   // Waits for the process to end; false if it still runs after the time.
   bool WaitForExit(DWORD timeoutMs, DWORD* exitCode) const;
 

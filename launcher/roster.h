@@ -1,0 +1,31 @@
+#pragma once
+#include <cstdint>
+
+namespace launcher {
+
+// The player's characters, kept in program.roster in the order of the
+// settings file, mirrored item for item by the combo box, and carried from
+// one run to the next by "velmora.cfg" in the current directory: one byte
+// with the selection (0xFF for none), then one line per name ending in CR LF.
+
+// Reads the settings file. It stays open (others may only read it) until
+// the save, so that a second launcher cannot overwrite it meanwhile. When it
+// cannot be opened for update, what can be read is read and the roster is
+// not saved at the end.
+void LoadRoster();
+// False when changes to the roster cannot be saved (see LoadRoster).
+bool RosterCanBeSaved();
+// Refills the combo box from the roster; afterwards nothing is selected and
+// the last character is the current element.
+void RefillCharacterList();
+// Makes the character at the index current; an index past the end gives the
+// last character, one of 0 or below the first.
+void SelectRosterEntry(int32_t index);
+// The name of the current character ("" when there is none).
+const char* CurrentCharacterName();
+// Writes the roster and the start selection to the settings file. The new
+// content is written to a temporary file beside it and then put in its place
+// in one step, so the old file stays whole until the new one is complete.
+void SaveRoster();
+
+}  // namespace launcher

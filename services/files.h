@@ -1,0 +1,71 @@
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+
+#include "foundation/object_table.h"
+
+namespace services {
+
+using foundation::ObjectNumber;
+
+// Numbered files read and written from front to back, straight on the system
+// file position (nothing is buffered). Opening, closing, selecting and the
+// end test take a file number; every read, write and position operation acts
+// on the current file, which the last open or FileSelect made current.
+
+void FileTableInit();
+
+// Each open returns the file's handle (the automatic number for
+// AUTOMATIC_NUMBER), or 0. A failed open leaves no current file and keeps a
+// file that was open under the number; a successful one opens the new file
+// before it closes the old one.
+//   FileOpenRead:       an existing file, for reading; others may only read.
+//   FileOpenUpdate:     open or create, reading and writing; others may only read.
+//   FileOpenCreate:     a new empty file for writing; others may only read.
+//   FileOpenExclusive:  an existing file, reading and writing, shared with nobody.
+//   FileOpenReadShared: an existing file for reading while others may be
+//                       writing it, for reading a file another program holds.
+intptr_t FileOpenRead(ObjectNumber number, const char* name);
+intptr_t FileOpenUpdate(ObjectNumber number, const char* name);
+intptr_t FileOpenCreate(ObjectNumber number, const char* name);
+intptr_t FileOpenExclusive(ObjectNumber number, const char* name);
+intptr_t FileOpenReadShared(ObjectNumber number, const char* name);
+
+void FileClose(ObjectNumber number);
+// Closes every open file: automatic numbers first, then the table.
+void FileCloseAll();
+// Makes the file under the number current; the current file's handle.
+intptr_t FileSelect(ObjectNumber number);
+// -1 when the file under the number stands at its end, else 0 (also when no
+// file is open under it). Reads one byte ahead and puts it back.
+int32_t FileAtEnd(ObjectNumber number);
+
+// Value reads, little-endian; 0 at the end of the file or with no current
+// file. Missing high bytes of a value cut short by the end stay zero.
+int32_t FileReadByte();
+int32_t FileReadWord();
+int32_t FileReadLong();
+float FileReadFloat();
+// Reads up to `length` bytes; the count read.
+int32_t FileReadData(void* memory, int32_t length);
+// Reads one line as a string result at the scratch position. A line ends at
+// CR LF, LF, CR, a zero byte or the end of the file; the line end is not part
+// of it. A line longer than the room left in the scratch area is cut there
+// and the rest of it is skipped.
+char* FileReadLine();
+
+// Writes return the count of bytes written.
+int32_t FileWriteByte(int32_t value);  // the lowest 8 bits
+int32_t FileWriteText(const char* text);
+int32_t FileWriteLine(const char* text);  // the text, then CR LF
+// Forces what was written to the disk; false when that fails.
+bool FileFlush();
+
+void FileSetPosition(int32_t position);
+int32_t FileGetPosition();  // -1 with no current file
+int32_t FileGetSize();      // -1 with no current file
+// Deletes a file by name; non-zero on success.
+int32_t FileDelete(const char* name);
+
+}  // namespace services

@@ -1,0 +1,177 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "starter_process.h"
+
+namespace launcher_test {
+namespace {
+
+using Names = std::vector<std::string>;
+
+const std::string SETTINGS = "velmora.cfg";
+
+// Starts a build on the prepared installation, checks what the combo box
+// shows, quits with the Quit button and returns what the file then holds.
+class RosterTest : public ::testing::TestWithParam<Build> {
+ protected:
+  void ExpectShown(const StarterProcess& starter, const Names& names, intptr_t selection) {
+    EXPECT_EQ(starter.Characters(), names);
+    EXPECT_EQ(starter.SelectedCharacter(), selection);
+  }
+  void Quit(const StarterProcess& starter) {
+    starter.Click(5);
+    DWORD exitCode = 99;
+    ASSERT_TRUE(starter.WaitForExit(10000, &exitCode)) << "Quit did not end the launcher";
+    EXPECT_EQ(exitCode, 0u);
+  }
+  std::string Saved() { return installation.ReadFile(SETTINGS).value_or("<missing>"); }
+  bool TemporaryFilesLeft() {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(installation.PathOf("vlm*.tmp").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return false;
+    FindClose(search);
+    return true;
+  }
+
+  test_support::ScratchDirectory installation;
+};
+
+INSTANTIATE_TEST_SUITE_P(Builds, RosterTest, ::testing::ValuesIn(BUILDS),
+                         [](const auto& info) { return std::string(info.param.language); });
+
+TEST_P(RosterTest, ShowsTheFileInOrderWithItsSelectionAndSavesWithCrLf) {
+  installation.WriteFile(SETTINGS, "\x02" "Anna\r\nBert\r\nCarl\r\n");
+  StarterProcess starter(GetParam(), installation);
+  ExpectShown(starter, {"Anna", "Bert", "Carl"}, 2);
+  Quit(starter);
+  // Start was not pressed in this run, so the selection saved is 0.
+  EXPECT_EQ(Saved(), std::string("\x00" "Anna\r\nBert\r\nCarl\r\n", 19));
+  EXPECT_FALSE(TemporaryFilesLeft());
+}
+
+TEST_P(RosterTest, WithoutSettingsFileTheRosterIsEmptyAndOneByteIsSaved) {
+  StarterProcess starter(GetParam(), installation);
+  ExpectShown(starter, {}, -1);
+  Quit(starter);
+  EXPECT_EQ(Saved(), std::string(1, '\0'));
+}
+
+TEST_P(RosterTest, SelectionBytesOutsideTheRosterSelectNothing) {
+  struct Row {
+    char byte;
+    intptr_t shown;
+  } rows[] = {{'\xFF', -1}, {'\xC8', -1}, {'\x03', -1}, {'\x7F', -1}, {'\x00', 0}, {'\x01', 1}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(static_cast<int>(static_cast<unsigned char>(row.byte)));
+    installation.WriteFile(SETTINGS, std::string(1, row.byte) + "Anna\r\nBert\r\nCarl\r\n");
+    StarterProcess starter(GetParam(), installation);
+    ExpectShown(starter, {"Anna", "Bert", "Carl"}, row.shown);
+    Quit(starter);
+  }
+}
+
+TEST_P(RosterTest, HandEditedLineEndsAreReadAndRewrittenAsCrLf) {
+  struct Row {
+    const char* label;
+    std::string content;
+    Names names;
+    std::string saved;
+  } rows[] = {
+      {"LF only", "\x01" "Anna\nBert\n", {"Anna", "Bert"}, "Anna\r\nBert\r\n"},
+      {"CR only", "\x01" "Anna\rBert\r", {"Anna", "Bert"}, "Anna\r\nBert\r\n"},
+      {"mixed, no final line end", "\x01" "A\nB\rC\r\nD", {"A", "B", "C", "D"},
+       "A\r\nB\r\nC\r\nD\r\n"},
+      {"LF CR", "\x01" "A\n\rB", {"A", "", "B"}, "A\r\n\r\nB\r\n"},
+      {"zero byte", std::string("\x01" "A\0B", 4), {"A", "B"}, "A\r\nB\r\n"},
+      {"names kept as they are", "\x01" " Anna Lee \r\nL\xF6schen\r\nAnna Lee\r\n",
+       {" Anna Lee ", "L\xF6schen", "Anna Lee"}, " Anna Lee \r\nL\xF6schen\r\nAnna Lee\r\n"},
+      {"only the selection byte", "\x01", {}, ""},
+      {"an empty file", "", {}, ""},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.label);
+    installation.WriteFile(SETTINGS, row.content);
+    StarterProcess starter(GetParam(), installation);
+    ExpectShown(starter, row.names, row.names.size() > 1 ? 1 : -1);
+    Quit(starter);
+    EXPECT_EQ(Saved(), std::string(1, '\0') + row.saved);
+  }
+}
+
+TEST_P(RosterTest, AnOverlongLineIsCutAndTheLauncherStaysUsable) {
+  installation.WriteFile(SETTINGS, "\x01" + std::string(100000, 'x') + "\r\nBert\r\n");
+  StarterProcess starter(GetParam(), installation);
+  HWND comboBox = starter.Control(8);
+  ASSERT_EQ(SendMessageW(comboBox, CB_GETCOUNT, 0, 0), 2);
+  const LRESULT cut = SendMessageW(comboBox, CB_GETLBTEXTLEN, 0, 0);
+  EXPECT_GT(cut, 60000);
+  EXPECT_LT(cut, 64000);
+  EXPECT_EQ(starter.SelectedCharacter(), 1);
+  Quit(starter);
+  const std::string saved = Saved();
+  const std::string expected =
+      std::string(1, '\0') + std::string(cut, 'x') + "\r\nBert\r\n";
+  EXPECT_TRUE(saved == expected) << "saved " << saved.size() << " bytes, expected "
+                                 << expected.size() << ": the cut name and Bert";
+}
+
+TEST_P(RosterTest, ASaveThatCannotBePutInPlaceLeavesTheOldFileWhole) {
+  const std::string old = "\x01" "Anna\r\nBert\r\n";
+  installation.WriteFile(SETTINGS, old);
+  StarterProcess starter(GetParam(), installation);
+  ExpectShown(starter, {"Anna", "Bert"}, 1);
+  // A reader that does not let the file be replaced while it reads.
+  HANDLE reader = CreateFileA(installation.PathOf(SETTINGS).c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                              nullptr);
+  ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+  Quit(starter);
+  CloseHandle(reader);
+  EXPECT_EQ(Saved(), old);
+  EXPECT_FALSE(TemporaryFilesLeft()) << "the unused new content was removed";
+}
+
+TEST_P(RosterTest, ASecondLauncherShowsTheRosterAndLeavesTheFileToTheFirst) {
+  installation.WriteFile(SETTINGS, std::string("\x00" "Anna\r\nBert\r\n", 13));
+  StarterProcess first(GetParam(), installation);
+  ExpectShown(first, {"Anna", "Bert"}, 0);
+  {
+    StarterProcess second(GetParam(), installation);
+    ExpectShown(second, {"Anna", "Bert"}, 0);
+    Quit(second);
+  }
+  EXPECT_EQ(Saved(), std::string("\x00" "Anna\r\nBert\r\n", 13)) << "the second left it alone";
+  Quit(first);
+  EXPECT_EQ(Saved(), std::string("\x00" "Anna\r\nBert\r\n", 13));
+}
+
+TEST_P(RosterTest, AWriteProtectedFileIsShownAndLeftUntouched) {
+  const std::string content = "\x01" "Anna\nBert";
+  installation.WriteFile(SETTINGS, content);
+  ASSERT_TRUE(SetFileAttributesA(installation.PathOf(SETTINGS).c_str(), FILE_ATTRIBUTE_READONLY));
+  StarterProcess starter(GetParam(), installation);
+  ExpectShown(starter, {"Anna", "Bert"}, 1);
+  Quit(starter);
+  EXPECT_EQ(Saved(), content);
+  SetFileAttributesA(installation.PathOf(SETTINGS).c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST(RosterExchangeTest, EachBuildReadsWhatTheOtherWrote) {
+  test_support::ScratchDirectory installation;
+  const std::string content("\x02" "Anna\r\nBert Lee\r\n\r\nL\xF6schen\r\n", 28);
+  const std::string saved = std::string(1, '\0') + content.substr(1);
+  installation.WriteFile(SETTINGS, content);
+  for (const Build& build : {BUILDS[0], BUILDS[1], BUILDS[0]}) {
+    SCOPED_TRACE(build.program);
+    StarterProcess starter(build, installation);
+    EXPECT_EQ(starter.Characters(), (Names{"Anna", "Bert Lee", "", "L\xF6schen"}));
+    starter.Click(5);
+    ASSERT_TRUE(starter.WaitForExit(10000, nullptr));
+    EXPECT_EQ(installation.ReadFile(SETTINGS), saved);
+  }
+}
+
+}  // namespace
+}  // namespace launcher_test
