@@ -1,0 +1,21 @@
+#pragma once
+#include <cstdint>
+
+namespace services {
+
+// Flags of DirectoryRemove.
+constexpr uint32_t DIRREMOVE_DESCEND = 1;           // remove sub-directories too
+constexpr uint32_t DIRREMOVE_CLEAR_ATTRIBUTES = 2;  // make read-only files deletable
+
+// Deletes the files of the directory that match the pattern ("*.*" for an
+// empty one), with DIRREMOVE_DESCEND the matching sub-directories as well
+// (with the same pattern and flags), and then removes the directory itself.
+// Non-zero when the directory was removed. Nothing stops the walk: what
+// cannot be deleted stays, and so does the directory holding it. Paths longer
+// than MAX_PATH - 1 bytes are never built; what they would name stays.
+// Linked directories (reparse points) are never descended into, so nothing
+// outside the directory is ever touched.
+int32_t DirectoryRemove(const char* path, const char* pattern, uint32_t flags);
+int32_t DirectoryRemove(const char* path, const char* pattern);
+
+}  // namespace services
