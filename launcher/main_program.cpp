@@ -2,10 +2,13 @@
 
 #include <commctrl.h>
 
+#include "assets/resources.h"
 #include "foundation/heaps.h"
 #include "foundation/instance.h"
+#include "foundation/keyboard.h"
 #include "launcher/main_window.h"
 #include "toolkit/controls.h"
+#include "toolkit/images.h"
 #include "toolkit/window.h"
 
 namespace launcher {
@@ -13,6 +16,9 @@ namespace launcher {
 ProgramVariables program;
 
 namespace {
+
+constexpr foundation::ObjectNumber TITLE_PICTURE_IMAGE = 0;
+constexpr foundation::ObjectNumber LOGO_PICTURE_IMAGE = 1;
 
 void Quit() { program.quit = true; }
 
@@ -40,7 +46,20 @@ void InitRuntime() {
   foundation::CreateNodeHeap();
   toolkit::InitWindowToolkit();
   toolkit::InitControlToolkit();
+  toolkit::SetUpImageLibrary();
   InitCommonControls();
+}
+
+// Images 0 and 1 from the pictures embedded in the program. A picture that
+// cannot be made leaves its control without one (handle 0).
+void MakePictures() {
+  size_t length = 0;
+  const void* title = toolkit::EmbeddedPicture(TITLE_PICTURE_RESOURCE, &length);
+  toolkit::MakeImageFromMemory(TITLE_PICTURE_IMAGE, title, length);
+  program.titlePicture = toolkit::ImageHandleOf(TITLE_PICTURE_IMAGE);
+  const void* logo = toolkit::EmbeddedPicture(LOGO_PICTURE_RESOURCE, &length);
+  toolkit::MakeImageFromMemory(LOGO_PICTURE_IMAGE, logo, length);
+  program.logoPicture = toolkit::ImageHandleOf(LOGO_PICTURE_IMAGE);
 }
 
 void RunEventLoop() {
@@ -61,12 +80,16 @@ void MainProgram(HINSTANCE instance) {
   foundation::CreateMainHeap();
   InitRuntime();
   program.window = OpenMainWindow();
+  foundation::OpenKeyboard();
+  MakePictures();
   CreateMainControls(program.window, program.titlePicture, program.logoPicture);
   RunEventLoop();
   EndProgram();
 }
 
 void EndProgram() {
+  foundation::CloseKeyboard();
+  toolkit::ReleaseAllImages();
   toolkit::CloseAllWindows();
   foundation::DestroyHeaps();
   ExitProcess(0);

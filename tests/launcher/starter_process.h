@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "processes.h"
 #include "scratch_directory.h"
@@ -21,8 +22,11 @@ inline constexpr Build BUILDS[] = {{"starter-de.exe", "de"}, {"starter-en.exe", 
 // window found. Ends the process if the test did not.
 class StarterProcess {
  public:
+  // `wineSettings` ("NAME=value") start the launcher in a Wine process of its
+  // own with those settings (test_support::WineCommand).
   StarterProcess(const Build& build, const test_support::ScratchDirectory& installation,
-                 const std::string& arguments = "");
+                 const std::string& arguments = "",
+                 const std::vector<std::string>& wineSettings = {});
   ~StarterProcess();
   StarterProcess(const StarterProcess&) = delete;
   StarterProcess& operator=(const StarterProcess&) = delete;
@@ -34,6 +38,7 @@ class StarterProcess {
   // Moves the pointer onto the window so that keys reach it, and presses them.
   void PressKeys(const std::string& keys) const;
   bool Running() const;
+  DWORD processId() const { return process_.id; }
   // Waits for the process to end; false if it still runs after the time.
   bool WaitForExit(DWORD timeoutMs, DWORD* exitCode) const;
 
