@@ -2,13 +2,16 @@
 
 #include <commctrl.h>
 
+#include "assets/resources.h"
 #include "foundation/heaps.h"
 #include "foundation/instance.h"
+#include "foundation/keyboard.h"
 #include "foundation/strings.h"
 #include "launcher/main_window.h"
 #include "launcher/roster.h"
 #include "services/files.h"
 #include "toolkit/controls.h"
+#include "toolkit/images.h"
 #include "toolkit/window.h"
 
 namespace launcher {
@@ -16,6 +19,9 @@ namespace launcher {
 ProgramVariables program;
 
 namespace {
+
+constexpr foundation::ObjectNumber TITLE_PICTURE_IMAGE = 0;
+constexpr foundation::ObjectNumber LOGO_PICTURE_IMAGE = 1;
 
 void Quit() { program.quit = true; }
 
@@ -44,8 +50,21 @@ void InitRuntime() {
   services::FileTableInit();
   toolkit::InitWindowToolkit();
   toolkit::InitControlToolkit();
+  toolkit::SetUpImageLibrary();
   InitCommonControls();
   foundation::InitScratchArea();
+}
+
+// Images 0 and 1 from the pictures embedded in the program. A picture that
+// cannot be made leaves its control without one (handle 0).
+void MakePictures() {
+  size_t length = 0;
+  const void* title = toolkit::EmbeddedPicture(TITLE_PICTURE_RESOURCE, &length);
+  toolkit::MakeImageFromMemory(TITLE_PICTURE_IMAGE, title, length);
+  program.titlePicture = toolkit::ImageHandleOf(TITLE_PICTURE_IMAGE);
+  const void* logo = toolkit::EmbeddedPicture(LOGO_PICTURE_RESOURCE, &length);
+  toolkit::MakeImageFromMemory(LOGO_PICTURE_IMAGE, logo, length);
+  program.logoPicture = toolkit::ImageHandleOf(LOGO_PICTURE_IMAGE);
 }
 
 void RunEventLoop() {
@@ -66,6 +85,8 @@ void MainProgram(HINSTANCE instance) {
   foundation::CreateMainHeap();
   InitRuntime();
   program.window = OpenMainWindow();
+  foundation::OpenKeyboard();
+  MakePictures();
   LoadRoster();
   CreateMainControls(program.window, program.titlePicture, program.logoPicture);
   RefillCharacterList();
@@ -76,6 +97,8 @@ void MainProgram(HINSTANCE instance) {
 }
 
 void EndProgram() {
+  foundation::CloseKeyboard();
+  toolkit::ReleaseAllImages();
   toolkit::CloseAllWindows();
   services::FileCloseAll();
   foundation::DestroyHeaps();

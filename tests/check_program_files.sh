@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Checks the four launcher programs as files: the win32 ones are PE32 (i386)
 # GUI programs, the win64 ones PE32+ (x86-64); each imports only DLLs that
-# Windows itself ships, and none carries thread-local storage. The programs
+# Windows itself ships (DirectInput is loaded at run time, never imported),
+# carries the artwork as language-neutral resources (icon 1 in icon group 1,
+# the two pictures as RCDATA), and none carries thread-local storage. The programs
 # are linked without the C runtime's start-up code, so no object of theirs may
 # need a static constructor: it would silently never run.
 set -u
@@ -22,6 +24,15 @@ check() {
     echo "$dll" | tr a-z A-Z | grep -Eq "$allowed" || fail "$file imports $dll"
   done
   "$objdump" -h "$file" | grep -Eq '\s\.(tls|CRT)\s' && fail "$file has start-up sections"
+  local resources
+  resources=$(wrestool -l "$file")
+  for expected in 'type=3 --name=1 --language=0 \[type=icon .* size=744\]' \
+      'type=14 --name=1 --language=0 \[type=group_icon .* size=20\]' \
+      'type=10 --name=100 --language=0 \[type=rcdata .* size=270054\]' \
+      'type=10 --name=101 --language=0 \[type=rcdata .* size=19254\]'; do
+    echo "$resources" | grep -Eq -- "$expected" || fail "$file lacks the resource $expected"
+  done
+  [ "$(echo "$resources" | grep -c 'type=3 ')" = 1 ] || fail "$file: not exactly one icon"
   echo "ok: $file imports $(echo $dlls | tr '\n' ' ')"
 }
 

@@ -8,12 +8,19 @@ namespace launcher_test {
 
 StarterProcess::StarterProcess(const Build& build,
                                const test_support::ScratchDirectory& installation,
-                               const std::string& arguments) {
+                               const std::string& arguments,
+                               const std::vector<std::string>& wineSettings) {
   const std::string program = test_support::BuildPath(build.program);
-  std::string commandLine = "\"" + program + "\"";
-  if (!arguments.empty()) commandLine += " " + arguments;
-  process_ = test_support::StartProcess(commandLine, installation.windowsPath());
-  window_ = test_support::WaitForProcessWindow(process_.id, "WindowClass_0", 15000);
+  if (wineSettings.empty()) {
+    std::string commandLine = "\"" + program + "\"";
+    if (!arguments.empty()) commandLine += " " + arguments;
+    process_ = test_support::StartProcess(commandLine, installation.windowsPath());
+    window_ = test_support::WaitForProcessWindow(process_.id, "WindowClass_0", 15000);
+  } else {
+    test_support::StartUnixCommand(test_support::WineCommand(
+        test_support::UnixPathOf(program), arguments, installation.unixPath(), wineSettings));
+    window_ = test_support::WaitForOtherProcessWindow("WindowClass_0", 15000, &process_);
+  }
   EXPECT_NE(window_, nullptr) << "the launcher's window did not appear";
   if (!window_) return;
   // The frame is the last control made; once it exists the launcher waits for input.

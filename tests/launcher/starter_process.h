@@ -25,8 +25,11 @@ inline constexpr Build BUILDS[] = {{"starter-de.exe", "de"}, {"starter-en.exe", 
 // window found. Ends the process if the test did not.
 class StarterProcess {
  public:
+  // `wineSettings` ("NAME=value") start the launcher in a Wine process of its
+  // own with those settings (test_support::WineCommand).
   StarterProcess(const Build& build, const test_support::ScratchDirectory& installation,
-                 const std::string& arguments = "");
+                 const std::string& arguments = "",
+                 const std::vector<std::string>& wineSettings = {});
   ~StarterProcess();
   StarterProcess(const StarterProcess&) = delete;
   StarterProcess& operator=(const StarterProcess&) = delete;
@@ -41,6 +44,7 @@ class StarterProcess {
   // The items of the character combo box, as Windows-1252 texts, and its selection.
   std::vector<std::string> Characters() const;
   intptr_t SelectedCharacter() const;
+  DWORD processId() const { return process_.id; }
   // Waits for the process to end; false if it still runs after the time.
   bool WaitForExit(DWORD timeoutMs, DWORD* exitCode) const;
 

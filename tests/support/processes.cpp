@@ -52,6 +52,36 @@ void EndProcess(ChildProcess* child) {
   *child = {};
 }
 
+std::string UnixPathOf(const std::string& windowsPath) {
+  std::string path = windowsPath.size() > 2 && windowsPath[1] == ':' ? windowsPath.substr(2)
+                                                                      : windowsPath;
+  for (char& c : path) {
+    if (c == '\\') c = '/';
+  }
+  return path;
+}
+
+std::string DllOverrideSetting(const std::string& override) {
+  char own[512] = {};
+  GetEnvironmentVariableA("WINEDLLOVERRIDES", own, sizeof(own));
+  return std::string("WINEDLLOVERRIDES=") + own + (own[0] ? ";" : "") + override;
+}
+
+std::string WineCommand(const std::string& program, const std::string& arguments,
+                        const std::string& directory, const std::vector<std::string>& settings) {
+  std::string command = "cd '" + directory + "' && ";
+  for (const std::string& setting : settings) {
+    const size_t equals = setting.find('=');
+    command += setting.substr(0, equals) + "='" + setting.substr(equals + 1) + "' ";
+  }
+  return command + "/usr/lib/wine/wine64 '" + program + "' " + arguments;
+}
+
+void StartUnixCommand(const std::string& commandLine) {
+  ChildProcess child = StartProcess("/bin/sh -c \"" + commandLine + "\"");
+  if (child.process) CloseHandle(child.process);
+}
+
 int RunUnixCommand(const std::string& commandLine, DWORD timeoutMs) {
   // Wine starts Unix programs but hands back no handle that can be waited on,
   // so the shell leaves the exit code in a file once the command has ended.
@@ -104,7 +134,7 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
 namespace {
 
 struct WindowSearch {
-  DWORD processId;
+  DWORD processId;  // 0: any process but this one
   const char* className;
   HWND found;
 };
@@ -113,8 +143,10 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM context) {
   auto* search = reinterpret_cast<WindowSearch*>(context);
   DWORD owner = 0;
   GetWindowThreadProcessId(window, &owner);
+  const bool ownerMatches = search->processId ? owner == search->processId
+                                              : owner != GetCurrentProcessId();
   char name[64];
-  if (owner == search->processId && IsWindowVisible(window) &&
+  if (ownerMatches && IsWindowVisible(window) &&
       GetClassNameA(window, name, sizeof(name)) && strcmp(name, search->className) == 0) {
     search->found = window;
     return FALSE;
@@ -133,6 +165,16 @@ HWND WaitForProcessWindow(DWORD processId, const char* className, DWORD timeoutM
       },
       timeoutMs);
   return search.found;
+}
+
+HWND WaitForOtherProcessWindow(const char* className, DWORD timeoutMs, ChildProcess* owner) {
+  *owner = {};
+  HWND window = WaitForProcessWindow(0, className, timeoutMs);
+  if (!window) return nullptr;
+  GetWindowThreadProcessId(window, &owner->id);
+  owner->process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE, FALSE,
+                               owner->id);
+  return window;
 }
 
 }  // namespace test_support

@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace test_support {
 
@@ -28,6 +29,22 @@ void EndProcess(ChildProcess* child);
 // end; returns its exit code, or -1 when it did not end in time. The command
 // must not contain double quotes.
 int RunUnixCommand(const std::string& commandLine, DWORD timeoutMs = 10000);
+// Starts a Unix shell command and does not wait for it.
+void StartUnixCommand(const std::string& commandLine);
+
+// Wine takes its own settings, such as WINEDLLOVERRIDES, from the Unix
+// environment that a Wine process starts with; the Windows environment given
+// to CreateProcess does not reach them. This is the Unix command that starts
+// a Windows program (Unix path) in a new Wine process with `settings`
+// ("NAME=value", no quotes in them) added to the test's own, from a Unix
+// working directory. The value of a setting named here replaces the test's.
+std::string WineCommand(const std::string& program, const std::string& arguments,
+                        const std::string& directory, const std::vector<std::string>& settings);
+// The WINEDLLOVERRIDES setting that adds `override` (e.g. "dinput=d") to
+// the test's own overrides.
+std::string DllOverrideSetting(const std::string& override);
+// The Unix path of a Windows path on drive Z:.
+std::string UnixPathOf(const std::string& windowsPath);
 
 // Dispatches this thread's messages until the condition holds or the time is
 // up; returns the condition's last value.
@@ -37,5 +54,9 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs);
 
 // The visible top-level window of the given class that belongs to the process.
 HWND WaitForProcessWindow(DWORD processId, const char* className, DWORD timeoutMs);
+// The visible top-level window of the given class that belongs to another
+// process than this one; with the process opened, for a program that was not
+// started by CreateProcess.
+HWND WaitForOtherProcessWindow(const char* className, DWORD timeoutMs, ChildProcess* owner);
 
 }  // namespace test_support

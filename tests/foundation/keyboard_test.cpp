@@ -1,0 +1,211 @@
+#include "foundation/keyboard.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "foundation/heaps.h"
+#include "foundation/instance.h"
+#include "processes.h"
+#include "scratch_directory.h"
+
+namespace {
+
+using namespace foundation;
+
+constexpr HRESULT DI_OK = 0;
+constexpr HRESULT DIERR_NOTACQUIRED = static_cast<HRESULT>(0x8007000C);
+constexpr DWORD DISCL_NONEXCLUSIVE = 0x2;
+
+class KeyboardTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    programInstance = GetModuleHandleA(nullptr);
+    CreateMainHeap();
+    CreateNodeHeap();
+  }
+  void TearDown() override {
+    CloseKeyboard();
+    DestroyHeaps();
+  }
+};
+
+TEST_F(KeyboardTest, OpeningGivesOneThenNonzeroWithoutASecondDevice) {
+  ASSERT_EQ(OpenKeyboard(), 1);
+  DirectInputDevice7* device = KeyboardDevice();
+  ASSERT_NE(device, nullptr);
+  EXPECT_EQ(KeyboardState(), 1);
+  EXPECT_NE(OpenKeyboard(), 0);
+  EXPECT_EQ(KeyboardDevice(), device) << "no second device";
+  // One reference: ours. AddRef answers the count after it.
+  EXPECT_EQ(device->methods->addRef(device), 2u);
+  EXPECT_EQ(device->methods->release(device), 1u);
+}
+
+TEST_F(KeyboardTest, TheDeviceIsNeverAcquired) {
+  ASSERT_EQ(OpenKeyboard(), 1);
+  DirectInputDevice7* device = KeyboardDevice();
+  BYTE keys[256];
+  EXPECT_EQ(device->methods->getDeviceState(device, sizeof(keys), keys), DIERR_NOTACQUIRED);
+  OpenKeyboard();
+  EXPECT_EQ(device->methods->getDeviceState(device, sizeof(keys), keys), DIERR_NOTACQUIRED);
+}
+
+// The data format is DirectInput's standard keyboard format: once the test
+// acquires the device itself, the state reads as 256 bytes and no other size.
+TEST_F(KeyboardTest, TheDataFormatIsTheStandardKeyboardFormat) {
+  ASSERT_EQ(OpenKeyboard(), 1);
+  DirectInputDevice7* device = KeyboardDevice();
+  ASSERT_EQ(device->methods->acquire(device), DI_OK);
+  BYTE keys[257];
+  EXPECT_EQ(device->methods->getDeviceState(device, 256, keys), DI_OK);
+  EXPECT_NE(device->methods->getDeviceState(device, 255, keys), DI_OK);
+  EXPECT_NE(device->methods->getDeviceState(device, 257, keys), DI_OK);
+  device->methods->unacquire(device);
+}
+
+// Records the calls that CloseKeyboard makes, by giving the device and the
+// DirectInput object copies of their method tables with recording entries.
+// Calls that DirectInput makes itself while one of these runs (the device
+// lets go of the DirectInput object as it goes) are not recorded.
+std::vector<std::string> calls;
+int depth = 0;
+
+void Record(const std::string& call) {
+  if (depth == 0) calls.push_back(call);
+}
+void* deviceSlots[29];
+void* directInputSlots[10];
+DirectInputDeviceMethods realDevice;
+DirectInputMethods realDirectInput;
+
+HRESULT __stdcall RecordUnacquire(DirectInputDevice7* self) {
+  Record("device Unacquire");
+  ++depth;
+  const HRESULT result = realDevice.unacquire(self);
+  --depth;
+  return result;
+}
+
+HRESULT __stdcall RecordSetCooperativeLevel(DirectInputDevice7* self, HWND window, DWORD flags) {
+  Record(std::string("device SetCooperativeLevel ") + (window ? "window " : "none ") +
+         std::to_string(flags));
+  ++depth;
+  const HRESULT result = realDevice.setCooperativeLevel(self, window, flags);
+  --depth;
+  return result;
+}
+
+HRESULT __stdcall RecordAcquire(DirectInputDevice7* self) {
+  Record("device Acquire");
+  return realDevice.acquire(self);
+}
+
+ULONG __stdcall RecordDeviceRelease(DirectInputDevice7* self) {
+  ++depth;
+  const ULONG left = realDevice.release(self);
+  --depth;
+  Record("device Release, " + std::to_string(left) + " left");
+  return left;
+}
+
+ULONG __stdcall RecordDirectInputRelease(DirectInput7* self) {
+  const ULONG left = realDirectInput.release(self);
+  Record("DirectInput Release, " + std::to_string(left) + " left");
+  return left;
+}
+
+TEST_F(KeyboardTest, ClosingReleasesInTheGivenOrder) {
+  ASSERT_EQ(OpenKeyboard(), 1);
+  DirectInputDevice7* device = KeyboardDevice();
+  DirectInput7* directInput = AcquireDirectInput();
+  ASSERT_NE(directInput, nullptr);
+  ReleaseDirectInput();  // gives back the user this test just counted
+  ASSERT_NE(GetModuleHandleA("dinput.dll"), nullptr);
+
+  realDevice = *device->methods;
+  memcpy(deviceSlots, device->methods, sizeof(deviceSlots));
+  auto* recordingDevice = reinterpret_cast<DirectInputDeviceMethods*>(deviceSlots);
+  recordingDevice->acquire = RecordAcquire;
+  recordingDevice->unacquire = RecordUnacquire;
+  recordingDevice->setCooperativeLevel = RecordSetCooperativeLevel;
+  recordingDevice->release = RecordDeviceRelease;
+  device->methods = recordingDevice;
+
+  realDirectInput = *directInput->methods;
+  memcpy(directInputSlots, directInput->methods, sizeof(directInputSlots));
+  auto* recordingDirectInput = reinterpret_cast<DirectInputMethods*>(directInputSlots);
+  recordingDirectInput->release = RecordDirectInputRelease;
+  directInput->methods = recordingDirectInput;
+
+  calls.clear();
+  CloseKeyboard();
+  const std::vector<std::string> expected = {
+      "device Unacquire",
+      "device SetCooperativeLevel none " + std::to_string(DISCL_NONEXCLUSIVE),
+      "device Release, 0 left",
+      "DirectInput Release, 0 left",
+  };
+  EXPECT_EQ(calls, expected);
+  EXPECT_EQ(KeyboardDevice(), nullptr);
+  EXPECT_EQ(KeyboardState(), 0);
+  EXPECT_EQ(GetModuleHandleA("dinput.dll"), nullptr) << "the library was unloaded";
+
+  calls.clear();
+  CloseKeyboard();
+  EXPECT_TRUE(calls.empty()) << "a second close does nothing";
+  EXPECT_EQ(OpenKeyboard(), 1) << "the keyboard can be opened again";
+}
+
+TEST_F(KeyboardTest, DirectInputIsSharedByCountedUsers) {
+  DirectInput7* first = AcquireDirectInput();
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(AcquireDirectInput(), first);
+  ReleaseDirectInput();
+  EXPECT_NE(GetModuleHandleA("dinput.dll"), nullptr) << "one user is left";
+  ReleaseDirectInput();
+  EXPECT_EQ(GetModuleHandleA("dinput.dll"), nullptr);
+}
+
+TEST_F(KeyboardTest, CloseWithoutOpenDoesNothing) {
+  CloseKeyboard();
+  EXPECT_EQ(KeyboardDevice(), nullptr);
+  EXPECT_EQ(GetModuleHandleA("dinput.dll"), nullptr);
+}
+
+// Run only as the child of the next test, in a process whose DirectInput is
+// switched off; it leaves a mark when every check held.
+TEST_F(KeyboardTest, DISABLED_ChildWithoutDirectInput) {
+  EXPECT_EQ(LoadLibraryA("DINPUT.DLL"), nullptr) << "DirectInput is still there";
+  EXPECT_EQ(OpenKeyboard(), 0);
+  EXPECT_EQ(KeyboardDevice(), nullptr);
+  EXPECT_EQ(KeyboardState(), 0);
+  EXPECT_EQ(AcquireDirectInput(), nullptr);
+  ReleaseDirectInput();
+  EXPECT_EQ(OpenKeyboard(), 0) << "a later call tries again, and fails again";
+  CloseKeyboard();
+  char mark[MAX_PATH] = {};
+  if (!HasFailure() && GetEnvironmentVariableA("KEYBOARD_TEST_MARK", mark, sizeof(mark))) {
+    CloseHandle(CreateFileA(mark, GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+  }
+}
+
+TEST_F(KeyboardTest, WithoutDirectInputOpeningGivesZeroAndClosingIsQuiet) {
+  test_support::ScratchDirectory scratch("keyboard");
+  char self[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, self, sizeof(self));
+  const int exitCode = test_support::RunUnixCommand(
+      test_support::WineCommand(test_support::UnixPathOf(self),
+                                "--gtest_filter=KeyboardTest.DISABLED_ChildWithoutDirectInput"
+                                " --gtest_also_run_disabled_tests >/dev/null 2>&1",
+                                scratch.unixPath(),
+                                {test_support::DllOverrideSetting("dinput=d"),
+                                 "KEYBOARD_TEST_MARK=" + scratch.PathOf("mark")}),
+      60000);
+  EXPECT_EQ(exitCode, 0);
+  EXPECT_TRUE(scratch.Exists("mark")) << "the child's checks did not all hold";
+}
+
+}  // namespace

@@ -1,0 +1,144 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <tlhelp32.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "starter_process.h"
+#include "test_paths.h"
+
+namespace launcher_test {
+namespace {
+
+struct Picture {
+  int control;
+  const char* file;
+  int width, height;
+};
+
+constexpr Picture TITLE = {0, "title.bmp", 300, 300};
+constexpr Picture LOGO = {1, "logo.bmp", 100, 64};
+
+std::string AssetFile(const char* name) {
+  std::ifstream file(std::string(test_support::SOURCE_DIRECTORY) + "/assets/" + name,
+                     std::ios::binary);
+  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+// Pixel (x, y) of a 24-bit bottom-up BMP file, y counted from the top.
+COLORREF PixelOf(const std::string& bmp, const Picture& picture, int x, int y) {
+  const size_t at = 54 + (picture.height - 1 - y) * picture.width * 3 + x * 3;
+  return RGB(static_cast<uint8_t>(bmp[at + 2]), static_cast<uint8_t>(bmp[at + 1]),
+             static_cast<uint8_t>(bmp[at]));
+}
+
+bool Close(COLORREF a, COLORREF b) {
+  return std::abs(GetRValue(a) - GetRValue(b)) <= 2 && std::abs(GetGValue(a) - GetGValue(b)) <= 2 &&
+         std::abs(GetBValue(a) - GetBValue(b)) <= 2;
+}
+
+// The share of sampled points inside the control whose colour on the screen
+// is the picture's colour there.
+double ShareShown(HWND control, const Picture& picture) {
+  const std::string bmp = AssetFile(picture.file);
+  if (bmp.size() != 54u + picture.width * picture.height * 3u) return 0;
+  HDC screen = GetDC(nullptr);
+  int samples = 0, shown = 0;
+  for (int y = 1; y < picture.height; y += 7) {
+    for (int x = 2; x < picture.width; x += 5) {
+      POINT point = {x, y};
+      ClientToScreen(control, &point);
+      ++samples;
+      if (Close(GetPixel(screen, point.x, point.y), PixelOf(bmp, picture, x, y))) ++shown;
+    }
+  }
+  ReleaseDC(nullptr, screen);
+  return static_cast<double>(shown) / samples;
+}
+
+SIZE SizeOf(HWND control) {
+  RECT rect = {};
+  GetWindowRect(control, &rect);
+  return {rect.right - rect.left, rect.bottom - rect.top};
+}
+
+// Whether the process has loaded the module (case as Windows compares names).
+bool HasModule(DWORD processId, const char* name) {
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, processId);
+  if (snapshot == INVALID_HANDLE_VALUE) return false;
+  MODULEENTRY32 module = {};
+  module.dwSize = sizeof(module);
+  bool found = false;
+  for (BOOL more = Module32First(snapshot, &module); more && !found;
+       more = Module32Next(snapshot, &module)) {
+    found = _stricmp(module.szModule, name) == 0;
+  }
+  CloseHandle(snapshot);
+  return found;
+}
+
+BOOL CALLBACK CountChild(HWND, LPARAM count) {
+  ++*reinterpret_cast<int*>(count);
+  return TRUE;
+}
+
+class PicturesTest : public ::testing::TestWithParam<const char*> {
+ protected:
+  Build build() const { return {GetParam(), ""}; }
+
+  // Both pictures are on the screen at their controls, the controls have the
+  // pictures' sizes.
+  void ExpectPicturesShown(const StarterProcess& starter) {
+    for (const Picture& picture : {TITLE, LOGO}) {
+      SCOPED_TRACE(picture.file);
+      HWND control = starter.Control(picture.control);
+      ASSERT_NE(control, nullptr);
+      EXPECT_EQ(SizeOf(control).cx, picture.width);
+      EXPECT_EQ(SizeOf(control).cy, picture.height);
+      double share = 0;
+      // Painting follows the window's appearance by a moment.
+      test_support::WaitUntil([&] { return (share = ShareShown(control, picture)) >= 0.99; },
+                              5000);
+      EXPECT_GE(share, 0.99) << "of the sampled pixels show the picture";
+    }
+  }
+  test_support::ScratchDirectory installation;
+};
+
+INSTANTIATE_TEST_SUITE_P(Builds, PicturesTest,
+                         ::testing::Values("starter-de.exe", "starter-en.exe"),
+                         [](const auto& info) { return std::string(info.param).substr(8, 2); });
+
+TEST_P(PicturesTest, ThePicturesAppearInTheirControls) {
+  StarterProcess starter(build(), installation);
+  ASSERT_NE(starter.window(), nullptr);
+  ExpectPicturesShown(starter);
+  EXPECT_TRUE(HasModule(starter.processId(), "dinput.dll")) << "the keyboard was set up";
+}
+
+// With DirectInput switched off the launcher starts, shows everything and
+// ends through Quit just the same.
+TEST_P(PicturesTest, WithoutDirectInputTheLauncherBehavesTheSame) {
+  StarterProcess starter(build(), installation, "",
+                         {test_support::DllOverrideSetting("dinput=d")});
+  ASSERT_NE(starter.window(), nullptr);
+  ASSERT_TRUE(HasModule(starter.processId(), GetParam())) << "the module list can be read";
+  EXPECT_FALSE(HasModule(starter.processId(), "dinput.dll")) << "DirectInput is switched off";
+  EXPECT_TRUE(IsWindowVisible(starter.window()));
+  int controls = 0;
+  EnumChildWindows(starter.window(), CountChild, reinterpret_cast<LPARAM>(&controls));
+  EXPECT_EQ(controls, 11);
+  ExpectPicturesShown(starter);
+  starter.Click(5);
+  DWORD exitCode = 99;
+  ASSERT_TRUE(starter.WaitForExit(10000, &exitCode)) << "Quit did not end the launcher";
+  EXPECT_EQ(exitCode, 0u);
+}
+
+}  // namespace
+}  // namespace launcher_test
