@@ -20,16 +20,19 @@ std::string BuildPath(const std::string& relative) {
   return WindowsPathOf(std::string(BUILD_DIRECTORY) + "/" + relative);
 }
 
-ChildProcess StartProcess(const std::string& commandLine, const std::string& directory) {
+ChildProcess StartProcess(const std::string& commandLine, const std::string& directory,
+                          const std::string& application) {
   STARTUPINFOA startup = {};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION info = {};
   std::vector<char> line(commandLine.begin(), commandLine.end());
   line.push_back('\0');
   const BOOL started =
-      CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+      CreateProcessA(application.empty() ? nullptr : application.c_str(), line.data(), nullptr,
+                     nullptr, FALSE, 0, nullptr,
                      directory.empty() ? nullptr : directory.c_str(), &startup, &info);
-  EXPECT_TRUE(started) << "cannot start: " << commandLine << " (error " << GetLastError() << ")";
+  EXPECT_TRUE(started) << "cannot start: " << commandLine.substr(0, 300) << " (error "
+                       << GetLastError() << ")";
   if (!started) return {};
   CloseHandle(info.hThread);
   return {info.hProcess, info.dwProcessId};
