@@ -4,7 +4,9 @@
 
 #include "foundation/heaps.h"
 #include "foundation/instance.h"
+#include "foundation/strings.h"
 #include "launcher/main_window.h"
+#include "launcher/outside_actions.h"
 #include "toolkit/controls.h"
 #include "toolkit/window.h"
 
@@ -24,7 +26,10 @@ struct ActionRow {
 // Control number to action, in the order the numbers are tested. Pictures,
 // the combo box and the frame have no row: their events change nothing.
 constexpr ActionRow ACTIONS[] = {
+    {CONTROL_MANUAL, OpenManual},
+    {CONTROL_WEBSITE, OpenWebsite},
     {CONTROL_QUIT, Quit},
+    {CONTROL_BUY, OpenShop},
 };
 
 void RunAction(intptr_t control) {
@@ -41,6 +46,7 @@ void InitRuntime() {
   toolkit::InitWindowToolkit();
   toolkit::InitControlToolkit();
   InitCommonControls();
+  foundation::InitScratchArea();
 }
 
 void RunEventLoop() {
@@ -61,6 +67,9 @@ void MainProgram(HINSTANCE instance) {
   foundation::CreateMainHeap();
   InitRuntime();
   program.window = OpenMainWindow();
+  ReadBaseDirectory();
+  RunShopModeWhenAsked();
+  ResetGameArguments();
   CreateMainControls(program.window, program.titlePicture, program.logoPicture);
   RunEventLoop();
   EndProgram();

@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "foundation/strings.h"
+
 namespace launcher {
 
 // The variables the main program keeps for the whole run; all start at zero.
@@ -11,6 +13,14 @@ struct ProgramVariables {
   HWND window;
   HANDLE titlePicture;
   HANDLE logoPicture;
+  // The current directory at start, as the system gives it, and the paths
+  // built on it.
+  foundation::String baseDirectory;
+  foundation::String gameProgram;
+  foundation::String manualDocument;
+  foundation::String firstParameter;
+  // The build's prefix until the game is started with a character.
+  foundation::String gameArguments;
   // The combo box selection read when Start was last pressed; saved at exit.
   int32_t startSelection;
   int32_t lastEvent;

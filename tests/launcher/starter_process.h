@@ -1,6 +1,7 @@
 #pragma once
 #include <windows.h>
 
+#include <ostream>
 #include <string>
 
 #include "processes.h"
@@ -16,6 +17,8 @@ struct Build {
 
 // Builds that every whole-program test runs against.
 inline constexpr Build BUILDS[] = {{"starter-de.exe", "de"}, {"starter-en.exe", "en"}};
+
+inline void PrintTo(const Build& build, std::ostream* out) { *out << build.program; }
 
 // A real launcher process started in an installation directory, with its
 // window found. Ends the process if the test did not.
