@@ -37,15 +37,12 @@ size_t ScratchRoom() {
   return scratchArea ? static_cast<size_t>(ScratchEnd() - scratchPosition) : 0;
 }
 
-void AppendToScratch(const char* text) {
+void AppendToScratch(const char* text) { AppendPieceToScratch(text, text ? strlen(text) : 0); }
+
+void AppendPieceToScratch(const char* text, size_t length) {
   if (!ScratchRoom()) return;
-  if (!text) {
-    *scratchPosition = '\0';
-    return;
-  }
-  size_t length = strlen(text);
   if (length > ScratchRoom() - 1) length = ScratchRoom() - 1;
-  memcpy(scratchPosition, text, length);
+  if (length) memcpy(scratchPosition, text, length);
   scratchPosition += length;
   *scratchPosition = '\0';
 }

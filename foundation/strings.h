@@ -35,6 +35,8 @@ size_t ScratchRoom();
 // Copies the text and its zero to the position and leaves the position on the
 // zero, so the next append continues the same text. nullptr appends nothing.
 void AppendToScratch(const char* text);
+// The same for the first `length` bytes of a text that need not end there.
+void AppendPieceToScratch(const char* text, size_t length);
 // Stores the text from the mark up to the position in the variable, freeing
 // its old block, and rewinds the position to the mark.
 void AssignFromScratch(String* variable, char* mark);

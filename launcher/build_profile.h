@@ -38,4 +38,17 @@ struct BuildProfile {
 
 extern const BuildProfile buildProfile;
 
+// Shared by both builds: the maker's home page and its shop page.
+constexpr char WEBSITE_ADDRESS[] = "https://www.velmora.example";
+constexpr char SHOP_ADDRESS[] = "https://www.velmora.example/vlm.php";
+// The first parameter that starts the launcher in shop mode.
+constexpr char SHOP_MODE_PARAMETER[] = "-BUY";
+// Paths under the base directory, which is used as the system gives it.
+constexpr char GAME_PROGRAM_PATH[] = "\\game\\game.exe";
+constexpr char GAME_DIRECTORY_PATH[] = "\\game";
+constexpr char MANUAL_PATH[] = "\\anleitung\\anleitung.html";
+// Appended to the game arguments around the character's name.
+constexpr char CHARACTER_DIRECTORY_SWITCH[] = "-dir ";
+constexpr char CHARACTER_PLAYER_SWITCH[] = " -pl ";
+
 }  // namespace launcher

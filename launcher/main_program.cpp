@@ -7,7 +7,9 @@
 #include "foundation/instance.h"
 #include "foundation/keyboard.h"
 #include "foundation/strings.h"
+#include "launcher/character_actions.h"
 #include "launcher/main_window.h"
+#include "launcher/outside_actions.h"
 #include "launcher/roster.h"
 #include "services/files.h"
 #include "toolkit/controls.h"
@@ -33,7 +35,13 @@ struct ActionRow {
 // Control number to action, in the order the numbers are tested. Pictures,
 // the combo box and the frame have no row: their events change nothing.
 constexpr ActionRow ACTIONS[] = {
+    {CONTROL_START, StartGame},
+    {CONTROL_MANUAL, OpenManual},
+    {CONTROL_WEBSITE, OpenWebsite},
     {CONTROL_QUIT, Quit},
+    {CONTROL_NEW_CHARACTER, NewCharacter},
+    {CONTROL_BUY, OpenShop},
+    {CONTROL_DELETE_CHARACTER, DeleteCharacter},
 };
 
 void RunAction(intptr_t control) {
@@ -87,10 +95,14 @@ void MainProgram(HINSTANCE instance) {
   program.window = OpenMainWindow();
   foundation::OpenKeyboard();
   MakePictures();
+  ReadBaseDirectory();
+  RunShopModeWhenAsked();
+  ResetGameArguments();
   LoadRoster();
   CreateMainControls(program.window, program.titlePicture, program.logoPicture);
   RefillCharacterList();
   toolkit::WriteControlState(CONTROL_CHARACTERS, program.savedSelection);
+  WarnWhenRosterCannotBeSaved();
   RunEventLoop();
   SaveRoster();
   EndProgram();

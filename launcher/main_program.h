@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "foundation/lists.h"
+#include "foundation/strings.h"
 
 namespace launcher {
 
@@ -16,6 +17,14 @@ struct ProgramVariables {
   foundation::List roster;  // the characters; see launcher/roster.h
   // The selection read from the settings file at start.
   int32_t savedSelection;
+  // The current directory at start, as the system gives it, and the paths
+  // built on it.
+  foundation::String baseDirectory;
+  foundation::String gameProgram;
+  foundation::String manualDocument;
+  foundation::String firstParameter;
+  // The build's prefix until the game is started with a character.
+  foundation::String gameArguments;
   // The combo box selection read when Start was last pressed; saved at exit.
   int32_t startSelection;
   int32_t lastEvent;

@@ -6,15 +6,16 @@
 
 #include "foundation/lists.h"
 #include "foundation/strings.h"
+#include "launcher/build_profile.h"
 #include "launcher/main_program.h"
 #include "launcher/main_window.h"
 #include "services/files.h"
 #include "toolkit/controls.h"
+#include "toolkit/requesters.h"
 
 namespace launcher {
 namespace {
 
-using foundation::ListElement;
 using foundation::String;
 
 constexpr char SETTINGS_FILE[] = "velmora.cfg";
@@ -66,12 +67,7 @@ void ReadCharacters() {
   while (!services::FileAtEnd(SETTINGS_FILE_NUMBER)) {
     char* mark = foundation::ScratchMark();
     services::FileReadLine();
-    ListElement* element = foundation::ListAddAfterCurrent(&program.roster);
-    if (!element) {
-      foundation::RewindScratch(mark);
-      return;
-    }
-    foundation::AssignFromScratch(&CurrentCharacter()->name, mark);
+    AppendCharacterFromScratch(mark);
   }
 }
 
@@ -98,6 +94,11 @@ void LoadRoster() {
 
 bool RosterCanBeSaved() { return canBeSaved; }
 
+void WarnWhenRosterCannotBeSaved() {
+  if (canBeSaved) return;
+  toolkit::ShowMessageBox(buildProfile.noSelectionTitle, buildProfile.cannotSaveText, MB_OK);
+}
+
 void RefillCharacterList() {
   toolkit::RemoveAllControlItems(CONTROL_CHARACTERS);
   if (!foundation::ListFirst(&program.roster)) return;
@@ -110,6 +111,16 @@ void SelectRosterEntry(int32_t index) {
   foundation::ListFirst(&program.roster);
   for (int32_t step = 0; step < index; ++step) foundation::ListNext(&program.roster);
 }
+
+void AppendCharacterFromScratch(char* mark) {
+  if (!foundation::ListAddAfterCurrent(&program.roster)) {
+    foundation::RewindScratch(mark);
+    return;
+  }
+  foundation::AssignFromScratch(&CurrentCharacter()->name, mark);
+}
+
+void RemoveCurrentCharacter() { foundation::ListRemoveCurrent(&program.roster); }
 
 const char* CurrentCharacterName() {
   Character* character = CurrentCharacter();

@@ -15,12 +15,21 @@ namespace launcher {
 void LoadRoster();
 // False when changes to the roster cannot be saved (see LoadRoster).
 bool RosterCanBeSaved();
+// Tells the player, once the window shows the characters, when changes to
+// them cannot be saved.
+void WarnWhenRosterCannotBeSaved();
 // Refills the combo box from the roster; afterwards nothing is selected and
 // the last character is the current element.
 void RefillCharacterList();
 // Makes the character at the index current; an index past the end gives the
 // last character, one of 0 or below the first.
 void SelectRosterEntry(int32_t index);
+// Appends a character named by the text from the mark up to the scratch
+// position (a string result), after the current one, which after a refill is
+// the last; rewinds the scratch to the mark.
+void AppendCharacterFromScratch(char* mark);
+// Removes the current character; its name goes with it.
+void RemoveCurrentCharacter();
 // The name of the current character ("" when there is none).
 const char* CurrentCharacterName();
 // Writes the roster and the start selection to the settings file. The new

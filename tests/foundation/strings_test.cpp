@@ -111,6 +111,23 @@ TEST_F(StringsTest, NothingIsWrittenPastTheScratchArea) {
   EXPECT_EQ(ScratchRoom(), SCRATCH_SIZE);
 }
 
+TEST_F(StringsTest, PiecesOfTextsAreAppendedAndCutAtTheEnd) {
+  char* mark = ScratchMark();
+  AppendPieceToScratch("-dir Anna -pl", 4);
+  AppendPieceToScratch("\"quoted\"", 0);
+  AppendPieceToScratch(" Anna Lee", 5);
+  EXPECT_STREQ(mark, "-dir Anna");
+  EXPECT_EQ(ScratchMark(), mark + 9) << "the position rests on the terminating zero";
+
+  SpacesToScratch(ScratchRoom() - 4);
+  StepPastScratchText();
+  ASSERT_EQ(ScratchRoom(), 3u);
+  char* end = ScratchMark();
+  AppendPieceToScratch("abcdef", 6);
+  EXPECT_STREQ(end, "ab") << "two bytes and the zero fit";
+  EXPECT_EQ(ScratchRoom(), 1u);
+}
+
 TEST_F(StringsTest, PassingAnExpressionKeepsItFromTheCallee) {
   char* mark = ScratchMark();
   AppendToScratch("argument");

@@ -4,6 +4,8 @@
 #include <vector>
 
 #include "starter_process.h"
+#include "user_input.h"
+#include "window_reading.h"
 
 namespace launcher_test {
 namespace {
@@ -26,6 +28,22 @@ class RosterTest : public ::testing::TestWithParam<Build> {
     ASSERT_TRUE(starter.WaitForExit(10000, &exitCode)) << "Quit did not end the launcher";
     EXPECT_EQ(exitCode, 0u);
   }
+  // The launcher says once, in its language, that changes cannot be saved;
+  // OK lets the player go on.
+  void ExpectCannotSaveMessage(const StarterProcess& starter) {
+    const bool german = std::string(GetParam().language) == "de";
+    HWND box = starter.WaitForDialog();
+    ASSERT_NE(box, nullptr) << "no message that changes cannot be saved";
+    EXPECT_EQ(test_support::TextOf(box), german ? "Fehler" : "Error");
+    EXPECT_EQ(test_support::MessageBoxText(box),
+              german ? "\xC4nderungen an der Charakterliste k\xF6nnen nicht gespeichert werden."
+                     : "Changes to the character list cannot be saved.");
+    EXPECT_FALSE(IsWindowEnabled(starter.window())) << "the message box is modal";
+    test_support::ClickCentre(GetDlgItem(box, IDOK));
+    EXPECT_TRUE(test_support::WaitUntil([&] { return !IsWindow(box); }, 5000));
+    EXPECT_EQ(starter.WaitForDialog(1000), nullptr) << "the message comes only once";
+    EXPECT_TRUE(IsWindowEnabled(starter.window()));
+  }
   std::string Saved() { return installation.ReadFile(SETTINGS).value_or("<missing>"); }
   bool TemporaryFilesLeft() {
     WIN32_FIND_DATAA found;
@@ -45,6 +63,7 @@ TEST_P(RosterTest, ShowsTheFileInOrderWithItsSelectionAndSavesWithCrLf) {
   installation.WriteFile(SETTINGS, "\x02" "Anna\r\nBert\r\nCarl\r\n");
   StarterProcess starter(GetParam(), installation);
   ExpectShown(starter, {"Anna", "Bert", "Carl"}, 2);
+  EXPECT_EQ(starter.WaitForDialog(500), nullptr) << "a writable file brings no message";
   Quit(starter);
   // Start was not pressed in this run, so the selection saved is 0.
   EXPECT_EQ(Saved(), std::string("\x00" "Anna\r\nBert\r\nCarl\r\n", 19));
@@ -140,6 +159,7 @@ TEST_P(RosterTest, ASecondLauncherShowsTheRosterAndLeavesTheFileToTheFirst) {
   {
     StarterProcess second(GetParam(), installation);
     ExpectShown(second, {"Anna", "Bert"}, 0);
+    ExpectCannotSaveMessage(second);
     Quit(second);
   }
   EXPECT_EQ(Saved(), std::string("\x00" "Anna\r\nBert\r\n", 13)) << "the second left it alone";
@@ -153,6 +173,7 @@ TEST_P(RosterTest, AWriteProtectedFileIsShownAndLeftUntouched) {
   ASSERT_TRUE(SetFileAttributesA(installation.PathOf(SETTINGS).c_str(), FILE_ATTRIBUTE_READONLY));
   StarterProcess starter(GetParam(), installation);
   ExpectShown(starter, {"Anna", "Bert"}, 1);
+  ExpectCannotSaveMessage(starter);
   Quit(starter);
   EXPECT_EQ(Saved(), content);
   SetFileAttributesA(installation.PathOf(SETTINGS).c_str(), FILE_ATTRIBUTE_NORMAL);

@@ -65,6 +65,10 @@ intptr_t StarterProcess::SelectedCharacter() const {
   return SendMessageW(Control(8), CB_GETCURSEL, 0, 0);
 }
 
+HWND StarterProcess::WaitForDialog(DWORD timeoutMs) const {
+  return test_support::WaitForProcessWindow(process_.id, "#32770", timeoutMs);
+}
+
 bool StarterProcess::Running() const {
   return process_.process && WaitForSingleObject(process_.process, 0) == WAIT_TIMEOUT;
 }

@@ -45,6 +45,9 @@ class StarterProcess {
   std::vector<std::string> Characters() const;
   intptr_t SelectedCharacter() const;
   DWORD processId() const { return process_.id; }
+  // A message box or other dialog the launcher shows; nullptr when none
+  // appears in time.
+  HWND WaitForDialog(DWORD timeoutMs = 10000) const;
   // Waits for the process to end; false if it still runs after the time.
   bool WaitForExit(DWORD timeoutMs, DWORD* exitCode) const;
 

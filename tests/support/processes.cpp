@@ -20,16 +20,19 @@ std::string BuildPath(const std::string& relative) {
   return WindowsPathOf(std::string(BUILD_DIRECTORY) + "/" + relative);
 }
 
-ChildProcess StartProcess(const std::string& commandLine, const std::string& directory) {
+ChildProcess StartProcess(const std::string& commandLine, const std::string& directory,
+                          const std::string& application) {
   STARTUPINFOA startup = {};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION info = {};
   std::vector<char> line(commandLine.begin(), commandLine.end());
   line.push_back('\0');
   const BOOL started =
-      CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+      CreateProcessA(application.empty() ? nullptr : application.c_str(), line.data(), nullptr,
+                     nullptr, FALSE, 0, nullptr,
                      directory.empty() ? nullptr : directory.c_str(), &startup, &info);
-  EXPECT_TRUE(started) << "cannot start: " << commandLine << " (error " << GetLastError() << ")";
+  EXPECT_TRUE(started) << "cannot start: " << commandLine.substr(0, 300) << " (error "
+                       << GetLastError() << ")";
   if (!started) return {};
   CloseHandle(info.hThread);
   return {info.hProcess, info.dwProcessId};
@@ -89,6 +92,9 @@ int RunUnixCommand(const std::string& commandLine, DWORD timeoutMs) {
   const std::string marker = std::string(BUILD_DIRECTORY) + "/unix-command-" +
                              std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++serial);
   const std::string windowsMarker = WindowsPathOf(marker);
+  // Process ids come round again: a marker left by a command that outlived
+  // its time limit must not be taken for this command's.
+  DeleteFileA(windowsMarker.c_str());
   ChildProcess child = StartProcess("/bin/sh -c \"" + commandLine + "; echo $? > " + marker +
                                     ".part; mv " + marker + ".part " + marker + "\"");
   if (child.process) CloseHandle(child.process);

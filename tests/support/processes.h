@@ -18,8 +18,11 @@ struct ChildProcess {
 };
 
 // Starts a program with a raw command line in a working directory (empty: the
-// test's own). Fails the test when the start fails.
-ChildProcess StartProcess(const std::string& commandLine, const std::string& directory = "");
+// test's own). The program is the command line's first word, or the given
+// application, which leaves the whole command line free to test. Fails the
+// test when the start fails.
+ChildProcess StartProcess(const std::string& commandLine, const std::string& directory = "",
+                          const std::string& application = "");
 // Waits for the end of a process; false when it still runs after the time.
 bool WaitForExit(const ChildProcess& child, DWORD timeoutMs, DWORD* exitCode = nullptr);
 // Ends a process that is still running and releases its handle.

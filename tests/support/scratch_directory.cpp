@@ -18,7 +18,13 @@ ScratchDirectory::ScratchDirectory(const char* purpose) {
               std::to_string(GetCurrentProcessId());
   windowsPath_ = WindowsPathOf(unixPath_);
   RunUnixCommand("/bin/rm -rf " + unixPath_);
-  RunUnixCommand("/bin/mkdir -p " + unixPath_);
+  // Every folder on the way, made through Wine itself so that it sees it at once.
+  for (size_t slash = windowsPath_.find('\\', 3); ; slash = windowsPath_.find('\\', slash + 1)) {
+    CreateDirectoryA(windowsPath_.substr(0, slash).c_str(), nullptr);
+    if (slash == std::string::npos) break;
+  }
+  EXPECT_NE(GetFileAttributesA(windowsPath_.c_str()), INVALID_FILE_ATTRIBUTES)
+      << "cannot make " << windowsPath_;
 }
 
 ScratchDirectory::~ScratchDirectory() { RunUnixCommand("/bin/rm -rf " + unixPath_); }

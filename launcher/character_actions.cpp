@@ -1,0 +1,92 @@
+#include "launcher/character_actions.h"
+
+#include <windows.h>
+
+#include <cstring>
+
+#include "foundation/strings.h"
+#include "launcher/build_profile.h"
+#include "launcher/main_program.h"
+#include "launcher/main_window.h"
+#include "launcher/outside_actions.h"
+#include "launcher/roster.h"
+#include "services/directory_removal.h"
+#include "toolkit/controls.h"
+#include "toolkit/requesters.h"
+
+namespace launcher {
+namespace {
+
+constexpr char CHARACTER_DIRECTORY_PREFIX[] = "\\game\\";
+constexpr char FORBIDDEN_IN_NAMES[] = "\\/:*?\"<>|";
+constexpr const char* DEVICE_NAMES[] = {"CON", "PRN", "AUX", "NUL"};
+constexpr const char* NUMBERED_DEVICES[] = {"COM", "LPT"};
+
+// Device names are reserved with any extension: "nul.txt" is the device too.
+bool IsDeviceName(const char* name) {
+  const char* dot = strchr(name, '.');
+  const size_t length = dot ? static_cast<size_t>(dot - name) : strlen(name);
+  for (const char* device : DEVICE_NAMES) {
+    if (length == 3 && _strnicmp(name, device, 3) == 0) return true;
+  }
+  for (const char* device : NUMBERED_DEVICES) {
+    if (length == 4 && _strnicmp(name, device, 3) == 0 && name[3] >= '1' && name[3] <= '9') {
+      return true;
+    }
+  }
+  return false;
+}
+
+// A linked directory (junction or symbolic link) leads elsewhere.
+bool IsLinkedDirectory(const char* path) {
+  const DWORD attributes = GetFileAttributesA(path);
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+void RemoveCharacterDirectory(const char* name) {
+  if (!NamesOwnDirectory(name)) return;
+  char* mark = foundation::ScratchMark();
+  foundation::AppendToScratch(program.baseDirectory);
+  foundation::AppendToScratch(CHARACTER_DIRECTORY_PREFIX);
+  foundation::AppendToScratch(name);
+  foundation::StepPastScratchText();
+  if (!IsLinkedDirectory(mark)) services::DirectoryRemove(mark, "", 0);
+  foundation::RewindScratch(mark);
+}
+
+}  // namespace
+
+bool NamesOwnDirectory(const char* name) {
+  const size_t length = strlen(name);
+  if (length == 0 || name[length - 1] == '.' || name[length - 1] == ' ') return false;
+  for (const char* c = name; *c; ++c) {
+    if (static_cast<unsigned char>(*c) < ' ' || strchr(FORBIDDEN_IN_NAMES, *c)) return false;
+  }
+  return !IsDeviceName(name);
+}
+
+void NewCharacter() {
+  char* mark = foundation::ScratchMark();
+  toolkit::AskText(buildProfile.newCharacterTitle, buildProfile.newCharacterPrompt, "");
+  AppendCharacterFromScratch(mark);
+  RefillCharacterList();
+}
+
+void DeleteCharacter() {
+  if (toolkit::ShowMessageBox(buildProfile.deleteTitle, buildProfile.deleteQuestion, MB_YESNO) !=
+      IDYES) {
+    return;
+  }
+  const int32_t selection =
+      static_cast<int32_t>(toolkit::ReadControlState(CONTROL_CHARACTERS));
+  if (selection == -1) {
+    ShowNoSelectionError();
+    return;
+  }
+  SelectRosterEntry(selection);
+  RemoveCharacterDirectory(CurrentCharacterName());
+  RemoveCurrentCharacter();
+  RefillCharacterList();
+}
+
+}  // namespace launcher

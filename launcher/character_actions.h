@@ -1,0 +1,19 @@
+#pragma once
+
+namespace launcher {
+
+// New: asks for a name and appends a character with it, whatever was typed
+// (Escape gives an empty name, a name may repeat).
+void NewCharacter();
+// Delete: after a Yes, removes the selected character from the roster and
+// the plain files of its own directory under game, and that directory when
+// it is left empty.
+void DeleteCharacter();
+
+// True when the name names a directory of its own directly under game: not
+// empty, not "." or "..", without separators, drive colons, wildcards or
+// other characters no file name may hold, not ending in a dot or a blank,
+// and no device name such as CON or LPT1.
+bool NamesOwnDirectory(const char* name);
+
+}  // namespace launcher

@@ -1,0 +1,27 @@
+#pragma once
+#include <cstdint>
+
+namespace services {
+
+// Launch flags; all other bits are ignored.
+constexpr int32_t LAUNCH_WAIT = 1;    // wait for the end of the started process
+constexpr int32_t LAUNCH_HIDDEN = 2;  // start it hidden instead of shown normally
+
+// Opens a program, document or web address through the shell with the verb
+// "Open", passing the parameters (none or empty for none). The working
+// directory is `directory` when that is given and not empty, otherwise the
+// target's folder up to and with its last backslash, otherwise none: a web
+// address or a bare file name gets none, and so does a target whose folder
+// would be longer than 511 characters. The shell shows its own error box when
+// it cannot open the target.
+//
+// Returns 0 on failure (and for no target), the handle of the started process
+// (the caller's to close), or 1 when the shell started no new process.
+intptr_t LaunchItem(const char* target, const char* parameters, const char* directory,
+                    int32_t flags);
+// Starts without waiting and shown normally.
+intptr_t LaunchInDirectory(const char* target, const char* parameters, const char* directory);
+// Opens a document or web address without parameters in the derived directory.
+intptr_t LaunchDocument(const char* target);
+
+}  // namespace services

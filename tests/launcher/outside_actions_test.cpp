@@ -1,0 +1,115 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "installation_directory.h"
+#include "recordings.h"
+#include "shell_handlers.h"
+#include "starter_process.h"
+
+namespace launcher_test {
+namespace {
+
+using test_support::Record;
+
+constexpr char WEBSITE[] = "https://www.velmora.example";
+constexpr char SHOP[] = "https://www.velmora.example/vlm.php";
+constexpr char SETTINGS_FILE[] = "velmora.cfg";
+// A settings file as a player's launcher leaves it: Bert selected.
+const std::string SETTINGS = std::string("\x01", 1) + "Anna\r\nBert\r\n";
+
+std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+
+// The real launcher of each build in a temporary installation, with the
+// shell's handlers for web addresses and HTML files recording what they are
+// asked to open.
+class OutsideActionsTest : public ::testing::TestWithParam<Build> {
+ protected:
+  std::string Opened(const std::string& target) const {
+    return Quoted(test_support::RecorderPath()) + " " + Quoted(target);
+  }
+
+  test_support::InstallationDirectory installation;
+  test_support::RecordFile records;
+  test_support::RecordingShellHandlers handlers;
+};
+
+INSTANTIATE_TEST_SUITE_P(Builds, OutsideActionsTest, ::testing::ValuesIn(BUILDS),
+                         [](const auto& info) { return std::string(info.param.language); });
+
+TEST_P(OutsideActionsTest, ManualWebsiteAndBuyOpenTheirTargetsEveryTime) {
+  StarterProcess starter(GetParam(), installation);
+  struct Button {
+    int control;
+    std::string opened;
+    std::string directory;
+  };
+  // A web address gets no working directory: its handler inherits the
+  // launcher's, the installation directory.
+  const Button buttons[] = {
+      {3, Opened(installation.Manual()), installation.ManualDirectory()},
+      {4, Opened(WEBSITE), installation.windowsPath()},
+      {10, Opened(SHOP), installation.windowsPath()},
+  };
+  size_t expected = 0;
+  for (const Button& button : buttons) {
+    for (int click = 1; click <= 2; ++click) {
+      SCOPED_TRACE("button " + std::to_string(button.control) + ", click " + std::to_string(click));
+      starter.Click(button.control);
+      const std::vector<Record> all = records.WaitForRecords(++expected);
+      ASSERT_EQ(all.size(), expected) << "nothing was opened";
+      EXPECT_EQ(all.back().Value("command line"), button.opened);
+      EXPECT_EQ(all.back().Value("directory"), button.directory);
+      EXPECT_TRUE(starter.Running()) << "the launcher stays open";
+    }
+  }
+  Sleep(500);
+  EXPECT_EQ(records.Read().size(), expected) << "one page per click";
+}
+
+// Starts the launcher with the parameters and waits for its end.
+DWORD RunToTheEnd(const Build& build, const test_support::ScratchDirectory& installation,
+                  const std::string& parameters) {
+  test_support::ChildProcess starter =
+      test_support::StartProcess(Quoted(test_support::BuildPath(build.program)) + " " + parameters,
+                                 installation.windowsPath());
+  DWORD exitCode = 99;
+  EXPECT_TRUE(test_support::WaitForExit(starter, 15000, &exitCode)) << "the launcher did not end";
+  test_support::EndProcess(&starter);
+  return exitCode;
+}
+
+TEST_P(OutsideActionsTest, BuyParameterOpensOnlyTheShopPageAndEnds) {
+  EXPECT_EQ(RunToTheEnd(GetParam(), installation, "-BUY"), 0u);
+  EXPECT_FALSE(installation.Exists(SETTINGS_FILE)) << "no settings file is created";
+
+  installation.WriteFile(SETTINGS_FILE, SETTINGS);
+  // The quotes are not part of the parameter; nothing after it is looked at.
+  EXPECT_EQ(RunToTheEnd(GetParam(), installation, "\"-BUY\" -buy"), 0u);
+  EXPECT_EQ(installation.ReadFile(SETTINGS_FILE), SETTINGS) << "the settings file is untouched";
+
+  const std::vector<Record> all = records.WaitForRecords(2);
+  ASSERT_EQ(all.size(), 2u);
+  for (const Record& record : all) EXPECT_EQ(record.Value("command line"), Opened(SHOP));
+  Sleep(500);
+  EXPECT_EQ(records.Read().size(), 2u) << "only the shop page is opened";
+}
+
+TEST_P(OutsideActionsTest, OtherParametersStartNormally) {
+  installation.WriteFile(SETTINGS_FILE, SETTINGS);
+  for (const char* parameters : {"-buy", "-BUY2", "x -BUY", "\"-BUY \"", "-BUY\t"}) {
+    SCOPED_TRACE(parameters);
+    StarterProcess starter(GetParam(), installation, parameters);
+    ASSERT_NE(starter.window(), nullptr);
+    EXPECT_TRUE(starter.Running());
+    starter.Click(5);
+    DWORD exitCode = 99;
+    EXPECT_TRUE(starter.WaitForExit(10000, &exitCode));
+    EXPECT_EQ(exitCode, 0u);
+  }
+  EXPECT_TRUE(records.Read().empty()) << "no page was opened";
+}
+
+}  // namespace
+}  // namespace launcher_test

@@ -1,0 +1,15 @@
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+namespace test_support {
+
+// What Win32 reports of a window, of this process or another.
+std::string TextOf(HWND window);
+std::string ClassOf(HWND window);
+// The message of a message box: the text of its first static control that
+// has one (the icon's has none).
+std::string MessageBoxText(HWND box);
+
+}  // namespace test_support
