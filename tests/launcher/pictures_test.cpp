@@ -89,7 +89,7 @@ BOOL CALLBACK CountChild(HWND, LPARAM count) {
 
 class PicturesTest : public ::testing::TestWithParam<const char*> {
  protected:
-  Build build() const { return {GetParam(), ""}; }
+  const Build& build() const { return BuildOf(GetParam()); }
 
   // Both pictures are on the screen at their controls, the controls have the
   // pictures' sizes.

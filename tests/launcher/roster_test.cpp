@@ -4,8 +4,6 @@
 #include <vector>
 
 #include "starter_process.h"
-#include "user_input.h"
-#include "window_reading.h"
 
 namespace launcher_test {
 namespace {
@@ -31,16 +29,7 @@ class RosterTest : public ::testing::TestWithParam<Build> {
   // The launcher says once, in its language, that changes cannot be saved;
   // OK lets the player go on.
   void ExpectCannotSaveMessage(const StarterProcess& starter) {
-    const bool german = std::string(GetParam().language) == "de";
-    HWND box = starter.WaitForDialog();
-    ASSERT_NE(box, nullptr) << "no message that changes cannot be saved";
-    EXPECT_EQ(test_support::TextOf(box), german ? "Fehler" : "Error");
-    EXPECT_EQ(test_support::MessageBoxText(box),
-              german ? "\xC4nderungen an der Charakterliste k\xF6nnen nicht gespeichert werden."
-                     : "Changes to the character list cannot be saved.");
-    EXPECT_FALSE(IsWindowEnabled(starter.window())) << "the message box is modal";
-    test_support::ClickCentre(GetDlgItem(box, IDOK));
-    EXPECT_TRUE(test_support::WaitUntil([&] { return !IsWindow(box); }, 5000));
+    starter.AnswerMessageBox(GetParam().errorTitle, GetParam().cannotSaveText, IDOK);
     EXPECT_EQ(starter.WaitForDialog(1000), nullptr) << "the message comes only once";
     EXPECT_TRUE(IsWindowEnabled(starter.window()));
   }

@@ -83,7 +83,7 @@ BOOL CALLBACK CollectChild(HWND child, LPARAM list) {
 
 class SpineTest : public ::testing::TestWithParam<Layout> {
  protected:
-  Build build() const { return {GetParam().program, ""}; }
+  const Build& build() const { return BuildOf(GetParam().program); }
   test_support::ScratchDirectory installation;
 };
 

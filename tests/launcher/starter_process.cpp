@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "user_input.h"
+#include "window_reading.h"
 
 namespace launcher_test {
 
@@ -63,6 +64,35 @@ std::vector<std::string> StarterProcess::Characters() const {
 
 intptr_t StarterProcess::SelectedCharacter() const {
   return SendMessageW(Control(8), CB_GETCURSEL, 0, 0);
+}
+
+void StarterProcess::ChooseCharacter(int index) const {
+  HWND comboBox = Control(8);
+  test_support::ClickCentre(comboBox);
+  HWND list = test_support::WaitForProcessWindow(process_.id, "ComboLBox", 5000);
+  ASSERT_NE(list, nullptr) << "the list did not open";
+  const auto itemHeight = static_cast<int>(SendMessageW(list, LB_GETITEMHEIGHT, 0, 0));
+  RECT client;
+  GetClientRect(list, &client);
+  test_support::ClickAt(list, client.right / 2, index * itemHeight + itemHeight / 2);
+  EXPECT_TRUE(test_support::WaitUntil([&] { return SelectedCharacter() == index; }, 5000))
+      << "item " << index << " was not chosen";
+}
+
+void StarterProcess::AnswerMessageBox(const char* title, const char* message, int button) const {
+  HWND box = WaitForDialog();
+  ASSERT_NE(box, nullptr) << "no message box \"" << message << "\"";
+  EXPECT_EQ(test_support::TextOf(box), title);
+  EXPECT_EQ(test_support::MessageBoxText(box), message);
+  EXPECT_FALSE(IsWindowEnabled(window_)) << "a message box is modal";
+  HWND answer = GetDlgItem(box, button);
+  ASSERT_NE(answer, nullptr) << "no button " << button;
+  test_support::ClickCentre(answer);
+  EXPECT_TRUE(test_support::WaitUntil([&] { return !IsWindow(box); }, 5000));
+}
+
+HWND StarterProcess::WaitForRequester(DWORD timeoutMs) const {
+  return test_support::WaitForProcessWindow(process_.id, "InputRequester", timeoutMs);
 }
 
 HWND StarterProcess::WaitForDialog(DWORD timeoutMs) const {

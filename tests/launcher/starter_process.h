@@ -10,16 +10,38 @@
 
 namespace launcher_test {
 
-// One of the two delivered programs as the tests see it.
+// One of the two delivered programs as the tests see it, with the texts it
+// must show (Windows-1252).
 struct Build {
   const char* program;  // file name in the build directory
   const char* language;
+  const char* argumentPrefix;
+  const char* errorTitle;
+  const char* noSelectionText;
+  const char* cannotSaveText;
+  const char* deleteTitle;
+  const char* deleteQuestion;
+  const char* newTitle;
+  const char* newPrompt;
 };
 
 inline void PrintTo(const Build& build, std::ostream* out) { *out << build.program; }
 
 // Builds that every whole-program test runs against.
-inline constexpr Build BUILDS[] = {{"starter-de.exe", "de"}, {"starter-en.exe", "en"}};
+inline constexpr Build BUILDS[] = {
+    {"starter-de.exe", "de", "-nj -d STARTER_USED -d GER ", "Fehler", "Kein Charakter ausgew\xE4hlt",
+     "\xC4nderungen an der Charakterliste k\xF6nnen nicht gespeichert werden.", "L\xF6schen",
+     "Soll der Charakter wirklich gel\xF6scht werden?", "Charakter Name",
+     "Charakter Namen eingeben"},
+    {"starter-en.exe", "en", "-nj -d STARTER_USED ", "Error", "Choose a Character",
+     "Changes to the character list cannot be saved.", "Delete",
+     "Do you really want to delete this Character?", "Character name", "Enter Character name"},
+};
+
+// The build whose program has this file name.
+inline const Build& BuildOf(const char* program) {
+  return std::string(program) == BUILDS[0].program ? BUILDS[0] : BUILDS[1];
+}
 
 // A real launcher process started in an installation directory, with its
 // window found. Ends the process if the test did not.
@@ -45,9 +67,17 @@ class StarterProcess {
   std::vector<std::string> Characters() const;
   intptr_t SelectedCharacter() const;
   DWORD processId() const { return process_.id; }
+  // Chooses a character with the mouse: opens the combo box's list and
+  // clicks the item. The item must be in view (the first six are).
+  void ChooseCharacter(int index) const;
   // A message box or other dialog the launcher shows; nullptr when none
   // appears in time.
   HWND WaitForDialog(DWORD timeoutMs = 10000) const;
+  // Waits for a message box of the launcher, checks its title and message,
+  // clicks the button (IDOK, IDYES, IDNO) and waits for the box to go.
+  void AnswerMessageBox(const char* title, const char* message, int button) const;
+  // The launcher's text requester (New character); nullptr when none appears.
+  HWND WaitForRequester(DWORD timeoutMs = 10000) const;
   // Waits for the process to end; false if it still runs after the time.
   bool WaitForExit(DWORD timeoutMs, DWORD* exitCode) const;
 

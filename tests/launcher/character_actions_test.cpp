@@ -1,0 +1,186 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "installation_directory.h"
+#include "processes.h"
+#include "starter_process.h"
+#include "user_input.h"
+#include "window_reading.h"
+
+namespace launcher_test {
+namespace {
+
+using Names = std::vector<std::string>;
+
+constexpr char SETTINGS_FILE[] = "velmora.cfg";
+
+// New and Delete in the real launcher, answered with the mouse and keyboard.
+class CharacterActionsTest : public ::testing::TestWithParam<Build> {
+ protected:
+  void Prepare(const std::string& selection, const Names& names) {
+    std::string content = selection;
+    for (const std::string& name : names) content += name + "\r\n";
+    installation.WriteFile(SETTINGS_FILE, content);
+  }
+  // Clicks New, checks the requester and answers it with the keys.
+  void NewCharacter(const StarterProcess& starter, const std::string& typed,
+                    const std::string& finish) {
+    starter.Click(6);
+    HWND requester = starter.WaitForRequester();
+    ASSERT_NE(requester, nullptr) << "no requester";
+    EXPECT_EQ(test_support::TextOf(requester), GetParam().newTitle);
+    HWND prompt = FindWindowExA(requester, nullptr, "Static", nullptr);
+    EXPECT_EQ(test_support::TextOf(prompt), GetParam().newPrompt);
+    test_support::MovePointerTo(requester, 150, 5);
+    if (!typed.empty()) test_support::TypeText(typed);
+    test_support::PressKeys(finish);
+    EXPECT_TRUE(test_support::WaitUntil([&] { return !IsWindow(requester); }, 5000));
+  }
+  // Clicks Delete and answers the question with Yes or No.
+  void Delete(const StarterProcess& starter, bool yes) {
+    starter.Click(7);
+    starter.AnswerMessageBox(GetParam().deleteTitle, GetParam().deleteQuestion,
+                             yes ? IDYES : IDNO);
+  }
+  void Quit(const StarterProcess& starter) {
+    starter.Click(5);
+    DWORD exitCode = 99;
+    ASSERT_TRUE(starter.WaitForExit(10000, &exitCode));
+    EXPECT_EQ(exitCode, 0u);
+  }
+  std::string Saved() const { return installation.ReadFile(SETTINGS_FILE).value_or("<none>"); }
+
+  test_support::InstallationDirectory installation;
+};
+
+INSTANTIATE_TEST_SUITE_P(Builds, CharacterActionsTest, ::testing::ValuesIn(BUILDS),
+                         [](const auto& info) { return std::string(info.param.language); });
+
+TEST_P(CharacterActionsTest, NewAppendsTheTypedNameAndEscapeAnEmptyOne) {
+  Prepare(std::string(1, '\x01'), {"Anna", "Bert", "Carl"});
+  StarterProcess starter(GetParam(), installation);
+  NewCharacter(starter, "Dora", "Return");
+  EXPECT_EQ(starter.Characters(), (Names{"Anna", "Bert", "Carl", "Dora"}));
+  EXPECT_EQ(starter.SelectedCharacter(), -1) << "refilled: nothing selected";
+  NewCharacter(starter, "Ed", "Escape");
+  EXPECT_EQ(starter.Characters(), (Names{"Anna", "Bert", "Carl", "Dora", ""}));
+  NewCharacter(starter, "Anna", "Return");
+  EXPECT_EQ(starter.Characters().size(), 6u) << "a name may repeat";
+  EXPECT_FALSE(installation.Exists("game\\Dora")) << "New makes no directory";
+  Quit(starter);
+  EXPECT_EQ(Saved(), std::string(1, '\0') + "Anna\r\nBert\r\nCarl\r\nDora\r\n\r\nAnna\r\n");
+}
+
+TEST_P(CharacterActionsTest, DeleteAnsweredNoChangesNothing) {
+  Prepare(std::string(1, '\x01'), {"Anna", "Bert"});
+  installation.MakeDirectory("game\\Bert");
+  installation.WriteFile("game\\Bert\\save.dat", "progress");
+  StarterProcess starter(GetParam(), installation);
+  Delete(starter, false);
+  EXPECT_EQ(starter.Characters(), (Names{"Anna", "Bert"}));
+  EXPECT_EQ(starter.SelectedCharacter(), 1);
+  EXPECT_TRUE(installation.Exists("game\\Bert\\save.dat"));
+  Quit(starter);
+  EXPECT_EQ(Saved(), std::string("\x00" "Anna\r\nBert\r\n", 13));
+}
+
+TEST_P(CharacterActionsTest, DeleteAnsweredYesRemovesTheCharacterAndItsFiles) {
+  Prepare(std::string(1, '\x00'), {"Anna", "Bert", "Carl"});
+  installation.MakeDirectory("game\\Bert");
+  installation.WriteFile("game\\Bert\\save.dat", "progress");
+  installation.WriteFile("game\\Bert\\options.ini", "x");
+  installation.MakeDirectory("game\\Carl");
+  installation.MakeDirectory("game\\Carl\\maps");
+  installation.WriteFile("game\\Carl\\save.dat", "progress");
+  installation.WriteFile("game\\Carl\\maps\\one.map", "map");
+  StarterProcess starter(GetParam(), installation);
+
+  starter.ChooseCharacter(1);
+  Delete(starter, true);
+  EXPECT_EQ(starter.Characters(), (Names{"Anna", "Carl"}));
+  EXPECT_EQ(starter.SelectedCharacter(), -1);
+  EXPECT_FALSE(installation.Exists("game\\Bert")) << "its files and then the directory went";
+
+  // Sub-directories and what is in them stay, and with them the directory.
+  starter.ChooseCharacter(1);
+  Delete(starter, true);
+  EXPECT_EQ(starter.Characters(), (Names{"Anna"}));
+  EXPECT_FALSE(installation.Exists("game\\Carl\\save.dat"));
+  EXPECT_TRUE(installation.Exists("game\\Carl\\maps\\one.map"));
+
+  // No directory at all is no error.
+  starter.ChooseCharacter(0);
+  Delete(starter, true);
+  EXPECT_TRUE(starter.Characters().empty());
+  EXPECT_TRUE(installation.Exists("game\\game.exe"));
+  Quit(starter);
+  EXPECT_EQ(Saved(), std::string(1, '\0'));
+}
+
+TEST_P(CharacterActionsTest, DeleteWithNothingChosenShowsTheErrorAndDeletesNothing) {
+  Prepare(std::string(1, '\xFF'), {"Anna"});
+  installation.MakeDirectory("game\\Anna");
+  installation.WriteFile("game\\Anna\\save.dat", "progress");
+  StarterProcess starter(GetParam(), installation);
+  Delete(starter, true);
+  starter.AnswerMessageBox(GetParam().errorTitle, GetParam().noSelectionText, IDOK);
+  EXPECT_EQ(starter.Characters(), (Names{"Anna"}));
+  EXPECT_TRUE(installation.Exists("game\\Anna\\save.dat"));
+  Quit(starter);
+}
+
+TEST_P(CharacterActionsTest, TwoCharactersOfOneNameShareTheirDirectory) {
+  Prepare(std::string(1, '\x00'), {"Anna", "Anna"});
+  installation.MakeDirectory("game\\Anna");
+  installation.WriteFile("game\\Anna\\save.dat", "progress");
+  StarterProcess starter(GetParam(), installation);
+  starter.ChooseCharacter(1);
+  Delete(starter, true);
+  EXPECT_EQ(starter.Characters(), (Names{"Anna"}));
+  EXPECT_FALSE(installation.Exists("game\\Anna"));
+  Quit(starter);
+  EXPECT_EQ(Saved(), std::string("\x00" "Anna\r\n", 7));
+}
+
+// Names that name no directory of their own: deleting such a character
+// removes the roster entry and touches no file anywhere.
+TEST_P(CharacterActionsTest, DeleteNeverReachesOutsideTheCharactersOwnDirectory) {
+  test_support::ScratchDirectory outside("outside");
+  outside.WriteFile("sentinel.txt", "outside");
+  const std::vector<std::string> sentinels = {
+      "sentinel.txt", "game\\game.exe", "game\\sentinel.txt", "x\\sentinel.txt",
+      "game\\a\\b\\sentinel.txt", "game\\x\\sentinel.txt", "anleitung\\anleitung.html"};
+  installation.WriteFile("sentinel.txt", "installation");
+  installation.WriteFile("game\\sentinel.txt", "game");
+  installation.MakeDirectory("x");
+  installation.WriteFile("x\\sentinel.txt", "beside game");
+  installation.MakeDirectory("game\\a");
+  installation.MakeDirectory("game\\a\\b");
+  installation.WriteFile("game\\a\\b\\sentinel.txt", "nested");
+  installation.MakeDirectory("game\\x");
+  installation.WriteFile("game\\x\\sentinel.txt", "x");
+  ASSERT_EQ(test_support::RunUnixCommand("/bin/ln -s " + outside.unixPath() + " " +
+                                         installation.unixPath() + "/game/linked"),
+            0);
+  const Names names = {"",    ".",  "..", "..\\x", "a\\b", "a/b",   "C:x",
+                       "*",   "x.", "x ", "NUL",   "nul.txt", "COM1", "linked"};
+  Prepare(std::string(1, '\x00'), names);
+  StarterProcess starter(GetParam(), installation);
+  for (size_t i = 0; i < names.size(); ++i) {
+    SCOPED_TRACE("deleting \"" + names[i] + "\"");
+    starter.ChooseCharacter(0);
+    Delete(starter, true);
+    EXPECT_EQ(starter.Characters(), Names(names.begin() + i + 1, names.end()));
+    for (const std::string& sentinel : sentinels) {
+      EXPECT_TRUE(installation.Exists(sentinel)) << sentinel << " was deleted";
+    }
+    EXPECT_TRUE(outside.Exists("sentinel.txt")) << "the linked directory was entered";
+  }
+  Quit(starter);
+  EXPECT_EQ(Saved(), std::string(1, '\0'));
+}
+
+}  // namespace
+}  // namespace launcher_test
