@@ -1,0 +1,211 @@
+// A player's journeys through the real programs, driven only by mouse clicks
+// at the controls' places and keys, as a person would: no control messages.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "installation_directory.h"
+#include "recordings.h"
+#include "shell_handlers.h"
+#include "starter_process.h"
+#include "user_input.h"
+
+namespace launcher_test {
+namespace {
+
+using Names = std::vector<std::string>;
+using test_support::Record;
+
+constexpr char SETTINGS_FILE[] = "velmora.cfg";
+
+std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+
+std::string SettingsBytes(char selection, const Names& names) {
+  std::string bytes(1, selection);
+  for (const std::string& name : names) bytes += name + "\r\n";
+  return bytes;
+}
+
+class JourneyTest : public ::testing::TestWithParam<Build> {
+ protected:
+  void NewCharacter(const StarterProcess& starter, const std::string& name) {
+    starter.Click(6);
+    HWND requester = starter.WaitForRequester();
+    ASSERT_NE(requester, nullptr);
+    test_support::MovePointerTo(requester, 150, 5);
+    test_support::TypeText(name);
+    test_support::PressKeys("Return");
+    ASSERT_TRUE(test_support::WaitUntil([&] { return !IsWindow(requester); }, 5000));
+  }
+  void ExpectEnded(const StarterProcess& starter) {
+    DWORD exitCode = 99;
+    ASSERT_TRUE(starter.WaitForExit(10000, &exitCode)) << "the launcher did not end";
+    EXPECT_EQ(exitCode, 0u);
+  }
+  void Quit(const StarterProcess& starter) {
+    starter.Click(5);
+    ExpectEnded(starter);
+  }
+  std::string Saved() const { return installation.ReadFile(SETTINGS_FILE).value_or("<none>"); }
+  std::string GameStartedWith(const std::string& name) const {
+    return Quoted(installation.GameProgram()) + " " + GetParam().argumentPrefix + "-dir " + name +
+           " -pl " + name;
+  }
+  // The window that has the keyboard focus in the launcher's thread.
+  HWND FocusOf(const StarterProcess& starter) const {
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof(info);
+    GetGUIThreadInfo(GetWindowThreadProcessId(starter.window(), nullptr), &info);
+    return info.hwndFocus;
+  }
+
+  test_support::InstallationDirectory installation;
+  test_support::RecordFile records;
+};
+
+INSTANTIATE_TEST_SUITE_P(Builds, JourneyTest, ::testing::ValuesIn(BUILDS),
+                         [](const auto& info) { return std::string(info.param.language); });
+
+// Journeys 1 to 3: first start, second start, a start with nothing chosen.
+TEST_P(JourneyTest, CreateChooseStartDeleteAndQuit) {
+  ASSERT_FALSE(installation.Exists(SETTINGS_FILE));
+  {
+    SCOPED_TRACE("first start");
+    StarterProcess starter(GetParam(), installation);
+    EXPECT_TRUE(starter.Characters().empty());
+    NewCharacter(starter, "Anna");
+    NewCharacter(starter, "Bert");
+    EXPECT_EQ(starter.Characters(), (Names{"Anna", "Bert"}));
+    starter.ChooseCharacter(1);
+    starter.Click(2);
+    ExpectEnded(starter);
+    const std::vector<Record> started = records.WaitForRecords(1);
+    ASSERT_EQ(started.size(), 1u);
+    EXPECT_EQ(started[0].Value("command line"), GameStartedWith("Bert"));
+    EXPECT_EQ(started[0].Value("directory"), installation.GameDirectory());
+    EXPECT_EQ(Saved(), SettingsBytes('\x01', {"Anna", "Bert"}));
+  }
+  // The game keeps its data for Bert in game\Bert.
+  installation.MakeDirectory("game\\Bert");
+  installation.WriteFile("game\\Bert\\savegame.dat", "level 3");
+  {
+    SCOPED_TRACE("second start");
+    StarterProcess starter(GetParam(), installation);
+    EXPECT_EQ(starter.Characters(), (Names{"Anna", "Bert"}));
+    EXPECT_EQ(starter.SelectedCharacter(), 1);
+    starter.Click(7);
+    starter.AnswerMessageBox(GetParam().deleteTitle, GetParam().deleteQuestion, IDNO);
+    EXPECT_EQ(starter.Characters(), (Names{"Anna", "Bert"}));
+    EXPECT_TRUE(installation.Exists("game\\Bert\\savegame.dat"));
+    starter.Click(7);
+    starter.AnswerMessageBox(GetParam().deleteTitle, GetParam().deleteQuestion, IDYES);
+    EXPECT_EQ(starter.Characters(), (Names{"Anna"}));
+    EXPECT_FALSE(installation.Exists("game\\Bert"));
+    Quit(starter);
+    EXPECT_EQ(Saved(), SettingsBytes('\x00', {"Anna"}));
+  }
+  {
+    SCOPED_TRACE("start with nothing chosen");
+    StarterProcess starter(GetParam(), installation);
+    EXPECT_EQ(starter.SelectedCharacter(), 0);
+    NewCharacter(starter, "Carl");  // the list is refilled: nothing chosen
+    ASSERT_EQ(starter.SelectedCharacter(), -1);
+    starter.Click(2);
+    starter.AnswerMessageBox(GetParam().errorTitle, GetParam().noSelectionText, IDOK);
+    EXPECT_TRUE(starter.Running());
+    NewCharacter(starter, "Dora");
+    EXPECT_EQ(starter.Characters(), (Names{"Anna", "Carl", "Dora"})) << "still works";
+    Quit(starter);
+    EXPECT_EQ(Saved(), SettingsBytes('\xFF', {"Anna", "Carl", "Dora"}));
+  }
+  EXPECT_EQ(records.Read().size(), 1u) << "the game was started once";
+}
+
+// Journey 4: the outside links, and the shop-only start.
+TEST_P(JourneyTest, ManualWebsiteAndBuyTwiceEachThenTheShopOnlyStart) {
+  test_support::RecordingShellHandlers handlers;
+  const std::string recorder = Quoted(test_support::RecorderPath());
+  {
+    StarterProcess starter(GetParam(), installation);
+    const struct {
+      int control;
+      std::string target;
+    } buttons[] = {{3, installation.Manual()},
+                   {4, "https://www.velmora.example"},
+                   {10, "https://www.velmora.example/vlm.php"}};
+    size_t opened = 0;
+    for (const auto& button : buttons) {
+      for (int click = 0; click < 2; ++click) {
+        starter.Click(button.control);
+        const std::vector<Record> all = records.WaitForRecords(++opened);
+        ASSERT_EQ(all.size(), opened) << "button " << button.control << " opened nothing";
+        EXPECT_EQ(all.back().Value("command line"), recorder + " " + Quoted(button.target));
+      }
+    }
+    EXPECT_TRUE(starter.Running());
+    Quit(starter);
+  }
+  const std::string settings = Saved();
+  test_support::ChildProcess shop = test_support::StartProcess(
+      Quoted(test_support::BuildPath(GetParam().program)) + " -BUY", installation.windowsPath());
+  DWORD exitCode = 99;
+  EXPECT_TRUE(test_support::WaitForExit(shop, 15000, &exitCode));
+  test_support::EndProcess(&shop);
+  EXPECT_EQ(exitCode, 0u);
+  const std::vector<Record> all = records.WaitForRecords(7);
+  ASSERT_EQ(all.size(), 7u);
+  EXPECT_EQ(all.back().Value("command line"),
+            recorder + " " + Quoted("https://www.velmora.example/vlm.php"));
+  EXPECT_EQ(Saved(), settings) << "the shop-only start leaves the settings alone";
+}
+
+// Journey 5: the keyboard alone.
+TEST_P(JourneyTest, KeyboardAlone) {
+  installation.WriteFile(SETTINGS_FILE, SettingsBytes('\xFF', {"Anna", "Carl"}));
+  StarterProcess starter(GetParam(), installation);
+  ASSERT_EQ(FocusOf(starter) == starter.Control(2), false);
+  starter.PressKeys("Tab");
+  ASSERT_TRUE(test_support::WaitUntil([&] { return FocusOf(starter) == starter.Control(2); }, 3000))
+      << "Tab from nothing focused reaches Start";
+  starter.PressKeys("Return");
+  Sleep(500);
+  EXPECT_TRUE(starter.Running()) << "Enter does nothing";
+  EXPECT_EQ(starter.WaitForDialog(300), nullptr);
+  starter.PressKeys("shift+Tab");
+  ASSERT_TRUE(test_support::WaitUntil([&] { return FocusOf(starter) == starter.Control(8); }, 3000))
+      << "Shift+Tab from Start reaches the character list";
+  starter.PressKeys("Down");
+  ASSERT_TRUE(test_support::WaitUntil([&] { return starter.SelectedCharacter() == 0; }, 3000));
+  starter.PressKeys("Tab");
+  ASSERT_TRUE(test_support::WaitUntil([&] { return FocusOf(starter) == starter.Control(2); }, 3000));
+  starter.PressKeys("space");
+  ExpectEnded(starter);
+  const std::vector<Record> started = records.WaitForRecords(1);
+  ASSERT_EQ(started.size(), 1u);
+  EXPECT_EQ(started[0].Value("command line"), GameStartedWith("Anna"));
+  EXPECT_EQ(Saved(), SettingsBytes('\x00', {"Anna", "Carl"}));
+}
+
+// Journey 6: what one build writes, the other reads unchanged.
+TEST_P(JourneyTest, TheOtherBuildReadsTheSameFile) {
+  const Build& other =
+      std::string(GetParam().program) == BUILDS[0].program ? BUILDS[1] : BUILDS[0];
+  {
+    StarterProcess starter(GetParam(), installation);
+    NewCharacter(starter, "Anna");
+    NewCharacter(starter, "B\xE4r Lee");
+    Quit(starter);
+  }
+  const std::string written = Saved();
+  EXPECT_EQ(written, SettingsBytes('\x00', {"Anna", "B\xE4r Lee"}));
+  StarterProcess starter(other, installation);
+  ASSERT_NE(std::string(other.program), GetParam().program);
+  EXPECT_EQ(starter.Characters(), (Names{"Anna", "B\xE4r Lee"}));
+  EXPECT_EQ(starter.SelectedCharacter(), 0);
+  Quit(starter);
+  EXPECT_EQ(Saved(), written);
+}
+
+}  // namespace
+}  // namespace launcher_test
