@@ -220,4 +220,6 @@ int32_t FileGetSize() {
 
 int32_t FileDelete(const char* name) { return DeleteFileA(name) ? 1 : 0; }
 
+ObjectNumber FileTableBound() { return fileTable.bound; }
+
 }  // namespace services

@@ -68,4 +68,7 @@ int32_t FileGetSize();      // -1 with no current file
 // Deletes a file by name; non-zero on success.
 int32_t FileDelete(const char* name);
 
+// The highest slot number of the file table.
+ObjectNumber FileTableBound();
+
 }  // namespace services

@@ -322,4 +322,6 @@ intptr_t RemoveAllControlItems(ObjectNumber number) {
   return entry && entry->kind->removeAllItems ? entry->kind->removeAllItems(entry->handle) : 0;
 }
 
+ObjectNumber ControlTableBound() { return controlTable.bound; }
+
 }  // namespace toolkit

@@ -45,4 +45,7 @@ intptr_t InsertControlItem(ObjectNumber number, intptr_t position, const char* t
 // Combo box: removes every item and with them the selection.
 intptr_t RemoveAllControlItems(ObjectNumber number);
 
+// The highest slot number of the control table.
+ObjectNumber ControlTableBound();
+
 }  // namespace toolkit

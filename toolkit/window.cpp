@@ -385,4 +385,6 @@ void FocusPreviousControl() {
   if (target) SetFocus(target);
 }
 
+ObjectNumber WindowTableBound() { return windowTable.bound; }
+
 }  // namespace toolkit

@@ -55,6 +55,8 @@ void CloseAllWindows();
 // Takes one message (or a held-back event) and returns the event it produced.
 int32_t WaitForEvent();
 intptr_t LastEventControl();
+// The highest slot number of the window table.
+ObjectNumber WindowTableBound();
 
 void FocusNextControl();
 void FocusPreviousControl();

@@ -179,7 +179,9 @@ TEST_F(FilesTest, ReopeningANumberOpensTheNewFileBeforeClosingTheOld) {
 TEST_F(FilesTest, NumbersBeyondTheTableAndAutomaticNumbers) {
   for (int i = 0; i < 10; ++i) directory.WriteFile("f" + std::to_string(i), std::string(1, 'a' + i));
   for (int i = 0; i < 10; ++i) ASSERT_NE(FileOpenRead(i, Path(("f" + std::to_string(i)).c_str()).c_str()), 0);
-  ASSERT_NE(FileOpenRead(12, Path("f0").c_str()), 0) << "12 grows the table";
+  EXPECT_EQ(FileTableBound(), 10);
+  ASSERT_NE(FileOpenRead(12, Path("f0").c_str()), 0);
+  EXPECT_EQ(FileTableBound(), 22) << "12 grows the table by its step";
   ASSERT_NE(FileOpenRead(25, Path("f1").c_str()), 0);
   for (int i = 0; i < 10; ++i) {
     FileSelect(i);

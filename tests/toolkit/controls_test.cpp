@@ -153,6 +153,19 @@ TEST_F(ControlsTest, CreatingANumberAgainReplacesTheControl) {
   EXPECT_EQ(LastEventControl(), 5);
 }
 
+TEST_F(ControlsTest, NumbersBeyondTheTableGrowIt) {
+  Window();
+  EXPECT_EQ(ControlTableBound(), 30);
+  CreateButtonControl(10, 10, 10, 80, 20, "ten");
+  EXPECT_EQ(ControlTableBound(), 30);
+  ASSERT_NE(CreateButtonControl(40, 10, 40, 80, 20, "forty"), 0);
+  EXPECT_EQ(ControlTableBound(), 70);
+  EXPECT_EQ(GetWindowLongPtrA(Control(40), GWLP_ID), 40);
+  EXPECT_NE(Control(10), nullptr) << "control 10 survived the growth";
+  EXPECT_EQ(WriteControlState(10, BST_CHECKED), 0);
+  EXPECT_EQ(ReadControlState(40), BST_UNCHECKED);
+}
+
 TEST_F(ControlsTest, AutomaticControlNumbersAreTheirIdentifiers) {
   Window();
   const intptr_t id = CreateButtonControl(-1, 10, 10, 80, 20, "auto");

@@ -116,7 +116,9 @@ TEST_F(WindowLifeTest, FlagsCentreAndHide) {
 
 TEST_F(WindowLifeTest, CloseAllWindowsClosesNumberedAndAutomaticWindows) {
   auto zero = reinterpret_cast<HWND>(OpenNumberedWindow(0, 10, 10, 100, 100, 0, "0"));
+  EXPECT_EQ(WindowTableBound(), 10);
   auto twelve = reinterpret_cast<HWND>(OpenNumberedWindow(12, 10, 10, 100, 100, 0, "12"));
+  EXPECT_EQ(WindowTableBound(), 42) << "12 grows the table by its step of 30";
   const intptr_t id = OpenNumberedWindow(-1, 10, 10, 100, 100, 0, "auto");
   HWND automatic = FindWindowA(("WindowClass_" + std::to_string(id)).c_str(), "auto");
   ASSERT_TRUE(zero && twelve && automatic);
