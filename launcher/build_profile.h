@@ -47,6 +47,8 @@ constexpr char SHOP_MODE_PARAMETER[] = "-BUY";
 constexpr char GAME_PROGRAM_PATH[] = "\\game\\game.exe";
 constexpr char GAME_DIRECTORY_PATH[] = "\\game";
 constexpr char MANUAL_PATH[] = "\\anleitung\\anleitung.html";
+// Followed by the character's name: the game's folder for that character.
+constexpr char CHARACTER_DIRECTORY_PREFIX[] = "\\game\\";
 // Appended to the game arguments around the character's name.
 constexpr char CHARACTER_DIRECTORY_SWITCH[] = "-dir ";
 constexpr char CHARACTER_PLAYER_SWITCH[] = " -pl ";

@@ -17,7 +17,6 @@
 namespace launcher {
 namespace {
 
-constexpr char CHARACTER_DIRECTORY_PREFIX[] = "\\game\\";
 constexpr char FORBIDDEN_IN_NAMES[] = "\\/:*?\"<>|";
 constexpr const char* DEVICE_NAMES[] = {"CON", "PRN", "AUX", "NUL"};
 constexpr const char* NUMBERED_DEVICES[] = {"COM", "LPT"};

@@ -21,6 +21,7 @@ struct ProgramVariables {
   // built on it.
   foundation::String baseDirectory;
   foundation::String gameProgram;
+  foundation::String gameDirectory;
   foundation::String manualDocument;
   foundation::String firstParameter;
   // The build's prefix until the game is started with a character.

@@ -38,6 +38,7 @@ void ReadBaseDirectory() {
     GetCurrentDirectoryA(BASE_DIRECTORY_LENGTH, program.baseDirectory);
   }
   AssignBasePath(&program.gameProgram, GAME_PROGRAM_PATH);
+  AssignBasePath(&program.gameDirectory, GAME_DIRECTORY_PATH);
   AssignBasePath(&program.manualDocument, MANUAL_PATH);
 }
 
@@ -83,13 +84,7 @@ void StartGameAs(const char* name) {
   AppendToScratch(CHARACTER_PLAYER_SWITCH);
   AppendToScratch(name);
   foundation::AssignFromScratch(&program.gameArguments, mark);
-
-  char* gameDirectory = foundation::ScratchMark();
-  AppendToScratch(program.baseDirectory);
-  AppendToScratch(GAME_DIRECTORY_PATH);
-  foundation::StepPastScratchText();
-  services::LaunchInDirectory(program.gameProgram, program.gameArguments, gameDirectory);
-  foundation::RewindScratch(gameDirectory);
+  services::LaunchInDirectory(program.gameProgram, program.gameArguments, program.gameDirectory);
 }
 
 }  // namespace launcher

@@ -3,8 +3,8 @@
 namespace launcher {
 
 // Start-up: the base directory is the current directory (1000 blanks that
-// GetCurrentDirectoryA overwrites), with the game program and the manual
-// under it.
+// GetCurrentDirectoryA overwrites), with the game program, the game directory
+// and the manual under it.
 void ReadBaseDirectory();
 // Start-up: with "-BUY" (exactly) as the first parameter, opens the shop page
 // and ends the program at once. Any other first parameter, or none, returns.

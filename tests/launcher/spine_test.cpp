@@ -4,9 +4,12 @@
 #include <vector>
 
 #include "starter_process.h"
+#include "window_reading.h"
 
 namespace launcher_test {
 namespace {
+using test_support::TextOf;
+using test_support::ClassOf;
 
 struct ControlLayout {
   int number;
@@ -63,18 +66,6 @@ const Layout LAYOUTS[] = {
 };
 
 void PrintTo(const Layout& layout, std::ostream* out) { *out << layout.program; }
-
-std::string TextOf(HWND window) {
-  char text[128] = {};
-  GetWindowTextA(window, text, sizeof(text));
-  return text;
-}
-
-std::string ClassOf(HWND window) {
-  char name[64] = {};
-  GetClassNameA(window, name, sizeof(name));
-  return name;
-}
 
 BOOL CALLBACK CollectChild(HWND child, LPARAM list) {
   reinterpret_cast<std::vector<HWND>*>(list)->push_back(child);

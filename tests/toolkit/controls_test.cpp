@@ -4,24 +4,15 @@
 #include "toolkit/controls.h"
 #include "toolkit/window.h"
 #include "toolkit_fixture.h"
+#include "window_reading.h"
 #include "user_input.h"
 
 namespace toolkit_test {
 namespace {
 
 using namespace toolkit;
-
-std::string ClassOf(HWND window) {
-  char name[64] = {};
-  GetClassNameA(window, name, sizeof(name));
-  return name;
-}
-
-std::string TextOf(HWND window) {
-  char text[128] = {};
-  GetWindowTextA(window, text, sizeof(text));
-  return text;
-}
+using test_support::TextOf;
+using test_support::ClassOf;
 
 class ControlsTest : public ToolkitTest {
  protected:

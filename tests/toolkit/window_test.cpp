@@ -3,6 +3,7 @@
 #include "toolkit/controls.h"
 #include "toolkit/window.h"
 #include "toolkit_fixture.h"
+#include "window_reading.h"
 
 // Names a client size in test output.
 void PrintTo(const SIZE& size, std::ostream* out) { *out << size.cx << "x" << size.cy; }
@@ -11,12 +12,7 @@ namespace toolkit_test {
 namespace {
 
 using namespace toolkit;
-
-std::string ClassOf(HWND window) {
-  char name[64] = {};
-  GetClassNameA(window, name, sizeof(name));
-  return name;
-}
+using test_support::ClassOf;
 
 class WindowTest : public ToolkitTest, public ::testing::WithParamInterface<SIZE> {};
 
