@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/direct_input.h"
 #include "foundation/heaps.h"
 #include "foundation/instance.h"
 #include "processes.h"
@@ -14,10 +15,6 @@
 namespace {
 
 using namespace foundation;
-
-constexpr HRESULT DI_OK = 0;
-constexpr HRESULT DIERR_NOTACQUIRED = static_cast<HRESULT>(0x8007000C);
-constexpr DWORD DISCL_NONEXCLUSIVE = 0x2;
 
 class KeyboardTest : public ::testing::Test {
  protected:
@@ -34,36 +31,36 @@ class KeyboardTest : public ::testing::Test {
 
 TEST_F(KeyboardTest, OpeningGivesOneThenNonzeroWithoutASecondDevice) {
   ASSERT_EQ(OpenKeyboard(), 1);
-  DirectInputDevice7* device = KeyboardDevice();
+  IDirectInputDevice7A* device = KeyboardDevice();
   ASSERT_NE(device, nullptr);
   EXPECT_EQ(KeyboardState(), 1);
   EXPECT_NE(OpenKeyboard(), 0);
   EXPECT_EQ(KeyboardDevice(), device) << "no second device";
   // One reference: ours. AddRef answers the count after it.
-  EXPECT_EQ(device->methods->addRef(device), 2u);
-  EXPECT_EQ(device->methods->release(device), 1u);
+  EXPECT_EQ(IDirectInputDevice7_AddRef(device), 2u);
+  EXPECT_EQ(IDirectInputDevice7_Release(device), 1u);
 }
 
 TEST_F(KeyboardTest, TheDeviceIsNeverAcquired) {
   ASSERT_EQ(OpenKeyboard(), 1);
-  DirectInputDevice7* device = KeyboardDevice();
+  IDirectInputDevice7A* device = KeyboardDevice();
   BYTE keys[256];
-  EXPECT_EQ(device->methods->getDeviceState(device, sizeof(keys), keys), DIERR_NOTACQUIRED);
+  EXPECT_EQ(IDirectInputDevice7_GetDeviceState(device, sizeof(keys), keys), DIERR_NOTACQUIRED);
   OpenKeyboard();
-  EXPECT_EQ(device->methods->getDeviceState(device, sizeof(keys), keys), DIERR_NOTACQUIRED);
+  EXPECT_EQ(IDirectInputDevice7_GetDeviceState(device, sizeof(keys), keys), DIERR_NOTACQUIRED);
 }
 
 // The data format is DirectInput's standard keyboard format: once the test
 // acquires the device itself, the state reads as 256 bytes and no other size.
 TEST_F(KeyboardTest, TheDataFormatIsTheStandardKeyboardFormat) {
   ASSERT_EQ(OpenKeyboard(), 1);
-  DirectInputDevice7* device = KeyboardDevice();
-  ASSERT_EQ(device->methods->acquire(device), DI_OK);
+  IDirectInputDevice7A* device = KeyboardDevice();
+  ASSERT_EQ(IDirectInputDevice7_Acquire(device), DI_OK);
   BYTE keys[257];
-  EXPECT_EQ(device->methods->getDeviceState(device, 256, keys), DI_OK);
-  EXPECT_NE(device->methods->getDeviceState(device, 255, keys), DI_OK);
-  EXPECT_NE(device->methods->getDeviceState(device, 257, keys), DI_OK);
-  device->methods->unacquire(device);
+  EXPECT_EQ(IDirectInputDevice7_GetDeviceState(device, 256, keys), DI_OK);
+  EXPECT_NE(IDirectInputDevice7_GetDeviceState(device, 255, keys), DI_OK);
+  EXPECT_NE(IDirectInputDevice7_GetDeviceState(device, 257, keys), DI_OK);
+  IDirectInputDevice7_Unacquire(device);
 }
 
 // Records the calls that CloseKeyboard makes, by giving the device and the
@@ -76,69 +73,67 @@ int depth = 0;
 void Record(const std::string& call) {
   if (depth == 0) calls.push_back(call);
 }
-void* deviceSlots[29];
-void* directInputSlots[10];
-DirectInputDeviceMethods realDevice;
-DirectInputMethods realDirectInput;
+IDirectInputDevice7AVtbl realDevice;
+IDirectInputDevice7AVtbl recordingDevice;
+IDirectInput7AVtbl realDirectInput;
+IDirectInput7AVtbl recordingDirectInput;
 
-HRESULT __stdcall RecordUnacquire(DirectInputDevice7* self) {
+HRESULT __stdcall RecordUnacquire(IDirectInputDevice7A* self) {
   Record("device Unacquire");
   ++depth;
-  const HRESULT result = realDevice.unacquire(self);
+  const HRESULT result = realDevice.Unacquire(self);
   --depth;
   return result;
 }
 
-HRESULT __stdcall RecordSetCooperativeLevel(DirectInputDevice7* self, HWND window, DWORD flags) {
+HRESULT __stdcall RecordSetCooperativeLevel(IDirectInputDevice7A* self, HWND window, DWORD flags) {
   Record(std::string("device SetCooperativeLevel ") + (window ? "window " : "none ") +
          std::to_string(flags));
   ++depth;
-  const HRESULT result = realDevice.setCooperativeLevel(self, window, flags);
+  const HRESULT result = realDevice.SetCooperativeLevel(self, window, flags);
   --depth;
   return result;
 }
 
-HRESULT __stdcall RecordAcquire(DirectInputDevice7* self) {
+HRESULT __stdcall RecordAcquire(IDirectInputDevice7A* self) {
   Record("device Acquire");
-  return realDevice.acquire(self);
+  return realDevice.Acquire(self);
 }
 
-ULONG __stdcall RecordDeviceRelease(DirectInputDevice7* self) {
+ULONG __stdcall RecordDeviceRelease(IDirectInputDevice7A* self) {
   ++depth;
-  const ULONG left = realDevice.release(self);
+  const ULONG left = realDevice.Release(self);
   --depth;
   Record("device Release, " + std::to_string(left) + " left");
   return left;
 }
 
-ULONG __stdcall RecordDirectInputRelease(DirectInput7* self) {
-  const ULONG left = realDirectInput.release(self);
+ULONG __stdcall RecordDirectInputRelease(IDirectInput7A* self) {
+  const ULONG left = realDirectInput.Release(self);
   Record("DirectInput Release, " + std::to_string(left) + " left");
   return left;
 }
 
 TEST_F(KeyboardTest, ClosingReleasesInTheGivenOrder) {
   ASSERT_EQ(OpenKeyboard(), 1);
-  DirectInputDevice7* device = KeyboardDevice();
-  DirectInput7* directInput = AcquireDirectInput();
+  IDirectInputDevice7A* device = KeyboardDevice();
+  IDirectInput7A* directInput = AcquireDirectInput();
   ASSERT_NE(directInput, nullptr);
   ReleaseDirectInput();  // gives back the user this test just counted
   ASSERT_NE(GetModuleHandleA("dinput.dll"), nullptr);
 
-  realDevice = *device->methods;
-  memcpy(deviceSlots, device->methods, sizeof(deviceSlots));
-  auto* recordingDevice = reinterpret_cast<DirectInputDeviceMethods*>(deviceSlots);
-  recordingDevice->acquire = RecordAcquire;
-  recordingDevice->unacquire = RecordUnacquire;
-  recordingDevice->setCooperativeLevel = RecordSetCooperativeLevel;
-  recordingDevice->release = RecordDeviceRelease;
-  device->methods = recordingDevice;
+  realDevice = *device->lpVtbl;
+  recordingDevice = realDevice;
+  recordingDevice.Acquire = RecordAcquire;
+  recordingDevice.Unacquire = RecordUnacquire;
+  recordingDevice.SetCooperativeLevel = RecordSetCooperativeLevel;
+  recordingDevice.Release = RecordDeviceRelease;
+  device->lpVtbl = &recordingDevice;
 
-  realDirectInput = *directInput->methods;
-  memcpy(directInputSlots, directInput->methods, sizeof(directInputSlots));
-  auto* recordingDirectInput = reinterpret_cast<DirectInputMethods*>(directInputSlots);
-  recordingDirectInput->release = RecordDirectInputRelease;
-  directInput->methods = recordingDirectInput;
+  realDirectInput = *directInput->lpVtbl;
+  recordingDirectInput = realDirectInput;
+  recordingDirectInput.Release = RecordDirectInputRelease;
+  directInput->lpVtbl = &recordingDirectInput;
 
   calls.clear();
   CloseKeyboard();
@@ -160,7 +155,7 @@ TEST_F(KeyboardTest, ClosingReleasesInTheGivenOrder) {
 }
 
 TEST_F(KeyboardTest, DirectInputIsSharedByCountedUsers) {
-  DirectInput7* first = AcquireDirectInput();
+  IDirectInput7A* first = AcquireDirectInput();
   ASSERT_NE(first, nullptr);
   EXPECT_EQ(AcquireDirectInput(), first);
   ReleaseDirectInput();
