@@ -3,9 +3,14 @@
 #include <string>
 #include <vector>
 
+#include <windows.h>
+
 #include "command_line_probe.h"
+#include "foundation/heaps.h"
+#include "foundation/strings.h"
 #include "processes.h"
 #include "recordings.h"
+#include "services/command_line.h"
 
 namespace {
 
@@ -42,20 +47,22 @@ std::vector<std::string> FiveCalls(std::vector<std::string> parameters) {
 
 struct Split {
   const char* name;
-  // The raw command line; %Q stands for the probe's path in double quotes,
-  // %P for the path without them.
+  // The raw command line; %Q stands for a program path in double quotes, %P
+  // for the path without them.
   std::string commandLine;
-  std::vector<std::string> expected;  // the results of the first calls
+  std::vector<std::string> expected;  // the first parameters; the rest are empty
 };
 
 void PrintTo(const Split& split, std::ostream* out) { *out << split.name; }
+
+constexpr char PROGRAM_PATH[] = "C:\\Velmora\\starter.exe";
 
 std::string Expand(const std::string& pattern) {
   std::string line;
   for (size_t i = 0; i < pattern.size(); ++i) {
     if (pattern[i] == '%' && i + 1 < pattern.size() &&
         (pattern[i + 1] == 'Q' || pattern[i + 1] == 'P')) {
-      line += pattern[i + 1] == 'Q' ? "\"" + ProbePath() + "\"" : ProbePath();
+      line += pattern[i + 1] == 'Q' ? std::string("\"") + PROGRAM_PATH + "\"" : PROGRAM_PATH;
       ++i;
     } else {
       line += pattern[i];
@@ -100,11 +107,48 @@ INSTANTIATE_TEST_SUITE_P(Lines, CommandLineSplitTest, ::testing::ValuesIn(SPLITS
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_P(CommandLineSplitTest, GivesTheParametersInTurn) {
-  EXPECT_EQ(ArgumentsOfProbeStartedWith(Expand(GetParam().commandLine)),
-            FiveCalls(GetParam().expected))
-      << "command line: " << Expand(GetParam().commandLine);
+  const std::string line = Expand(GetParam().commandLine);
+  std::vector<std::string> parameters;
+  for (int32_t index = 1; index <= PROBE_CALLS; ++index) {
+    const services::CommandLinePiece piece = services::CommandLineParameter(line.c_str(), index);
+    parameters.emplace_back(piece.text, piece.length);
+  }
+  EXPECT_EQ(parameters, FiveCalls(GetParam().expected)) << "command line: " << line;
 }
 
+TEST(CommandLineTest, TheProgramPathIsParameterZero) {
+  const services::CommandLinePiece path =
+      services::CommandLineParameter("\"C:\\Velmora Game\\starter.exe\" -BUY", 0);
+  EXPECT_EQ(std::string(path.text, path.length), "C:\\Velmora Game\\starter.exe");
+}
+
+// The cursor over this test program's own command line: every call moves on,
+// and a reset starts from the first parameter again.
+TEST(CommandLineTest, TheCursorHandsOutTheParametersInTurnUntilReset) {
+  foundation::CreateMainHeap();
+  foundation::CreateNodeHeap();
+  foundation::InitScratchArea();
+  const char* line = GetCommandLineA();
+  std::vector<std::string> expected;
+  for (int32_t index = 1; index <= 3; ++index) {
+    const services::CommandLinePiece piece = services::CommandLineParameter(line, index);
+    expected.emplace_back(piece.text, piece.length);
+  }
+  services::ResetCommandLineCursor();
+  for (int pass = 0; pass < 2; ++pass) {
+    std::vector<std::string> handedOut;
+    for (int call = 0; call < 3; ++call) {
+      char* mark = foundation::ScratchMark();
+      handedOut.emplace_back(services::NextCommandLineArgument());
+      foundation::RewindScratch(mark);
+    }
+    EXPECT_EQ(handedOut, expected) << "pass " << pass;
+    services::ResetCommandLineCursor();
+  }
+  foundation::DestroyHeaps();
+}
+
+// The whole process: NextCommandLineArgument reads the program's own line.
 TEST(CommandLineTest, ParametersOf32000CharactersArriveWhole) {
   const std::string plain(32000, 'x');
   EXPECT_EQ(ArgumentsOfProbeStartedWith("\"" + ProbePath() + "\" " + plain), FiveCalls({plain}));
