@@ -2,15 +2,19 @@
 
 #include "foundation/instance.h"
 #include "foundation/object_table.h"
+#include "toolkit/scoped_gdi.h"
 
 namespace toolkit {
 namespace {
+
+enum class ImageKind : uint8_t { BITMAP_IMAGE, ICON_IMAGE };
 
 struct ImageEntry {
   HANDLE handle;  // HBITMAP for pictures from BMP data and blank ones, HICON for icons
   int16_t width;
   int16_t height;
   uint16_t depth;
+  ImageKind kind;  // which of the two the handle is, for its release
 };
 
 constexpr ObjectNumber IMAGE_TABLE_BOUND = 10;
@@ -41,22 +45,21 @@ intptr_t ResultOf(ObjectNumber number, const ImageEntry* entry) {
 // rather than staying empty in the chain until the end.
 void Abandon(ObjectNumber identity) { foundation::ClearSlot(&imageTable, identity); }
 
-void Describe(ImageEntry* entry, HANDLE handle, const BITMAP& bitmap) {
+void Describe(ImageEntry* entry, HANDLE handle, ImageKind kind, const BITMAP& bitmap) {
   entry->handle = handle;
   entry->width = static_cast<int16_t>(bitmap.bmWidth);
   entry->height = static_cast<int16_t>(bitmap.bmHeight);
   entry->depth = bitmap.bmBitsPixel;
+  entry->kind = kind;
 }
 
 void PaintBlack(HBITMAP bitmap, const BITMAP& description) {
-  HDC target = CreateCompatibleDC(nullptr);
-  if (!target) return;
-  if (HGDIOBJ old = SelectObject(target, bitmap)) {
-    const RECT all = {0, 0, description.bmWidth, description.bmHeight};
-    FillRect(target, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-    SelectObject(target, old);
-  }
-  DeleteDC(target);
+  ScopedCreatedDC target(CreateCompatibleDC(nullptr));
+  if (!target.dc) return;
+  ScopedSelectObject selected(target.dc, bitmap);
+  if (!selected.previous) return;
+  const RECT all = {0, 0, description.bmWidth, description.bmHeight};
+  FillRect(target.dc, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
 }
 
 ImageEntry* MakeBlankEntry(ObjectNumber number, int width, int height) {
@@ -66,16 +69,18 @@ ImageEntry* MakeBlankEntry(ObjectNumber number, int width, int height) {
   const ObjectNumber identity = IdentityOf(number, entry);
   currentImage = identity;
   ReleaseImage(number);
-  HDC screen = CreateDCA("DISPLAY", nullptr, nullptr, nullptr);
-  HBITMAP bitmap = screen ? CreateCompatibleBitmap(screen, width, height) : nullptr;
-  if (screen) DeleteDC(screen);
+  HBITMAP bitmap = nullptr;
+  {
+    ScopedCreatedDC screen(CreateDCA("DISPLAY", nullptr, nullptr, nullptr));
+    if (screen.dc) bitmap = CreateCompatibleBitmap(screen.dc, width, height);
+  }
   BITMAP description;
   if (!bitmap || !GetObjectA(bitmap, sizeof(description), &description)) {
     if (bitmap) DeleteObject(bitmap);
     Abandon(identity);
     return nullptr;
   }
-  Describe(entry, bitmap, description);
+  Describe(entry, bitmap, ImageKind::BITMAP_IMAGE, description);
   PaintBlack(bitmap, description);
   return entry;
 }
@@ -166,13 +171,12 @@ intptr_t MakeImageFromBmp(ObjectNumber number, const uint8_t* data, const BmpLay
   ImageEntry* entry = MakeBlankEntry(number, layout.width, rows);
   if (!entry) return 0;
   const intptr_t result = ResultOf(number, entry);
-  HDC memory = CreateCompatibleDC(nullptr);
-  if (!memory) return result;
+  ScopedCreatedDC memory(CreateCompatibleDC(nullptr));
+  if (!memory.dc) return result;
   // The conversion reads the info header and colour table as they stand, and
   // with a negative height takes the first row stored as the top one.
-  SetDIBits(memory, static_cast<HBITMAP>(entry->handle), 0, rows, data + layout.pixelOffset,
+  SetDIBits(memory.dc, static_cast<HBITMAP>(entry->handle), 0, rows, data + layout.pixelOffset,
             reinterpret_cast<const BITMAPINFO*>(data + BMP_FILE_HEADER), DIB_RGB_COLORS);
-  DeleteDC(memory);
   return result;
 }
 
@@ -221,22 +225,20 @@ intptr_t MakeImageFromIcon(ObjectNumber number, HICON icon) {
   const ObjectNumber identity = IdentityOf(number, entry);
   currentImage = identity;
   ReleaseImage(number);
-  ICONINFO info;
-  if (!GetIconInfo(icon, &info)) {
+  ScopedIconInfo bitmaps(icon);
+  if (!bitmaps.valid) {
     DestroyIcon(icon);
     Abandon(identity);
     return 0;
   }
   BITMAP description = {};
-  if (info.hbmColor) {
-    GetObjectA(info.hbmColor, sizeof(description), &description);
-  } else if (GetObjectA(info.hbmMask, sizeof(description), &description)) {
+  if (bitmaps.info.hbmColor) {
+    GetObjectA(bitmaps.info.hbmColor, sizeof(description), &description);
+  } else if (GetObjectA(bitmaps.info.hbmMask, sizeof(description), &description)) {
     // A monochrome icon keeps its image and mask stacked in one bitmap.
     description.bmHeight /= 2;
   }
-  if (info.hbmColor) DeleteObject(info.hbmColor);
-  DeleteObject(info.hbmMask);
-  Describe(entry, icon, description);
+  Describe(entry, icon, ImageKind::ICON_IMAGE, description);
   return ResultOf(number, entry);
 }
 
@@ -289,10 +291,10 @@ void ReleaseImage(ObjectNumber number) {
   if (number == foundation::AUTOMATIC_NUMBER) return;
   ImageEntry* entry = EntryOf(number);
   if (!entry) return;
-  if (GetObjectType(entry->handle) == OBJ_BITMAP) {
-    DeleteObject(entry->handle);
-  } else {
+  if (entry->kind == ImageKind::ICON_IMAGE) {
     DestroyIcon(static_cast<HICON>(entry->handle));
+  } else {
+    DeleteObject(entry->handle);
   }
   foundation::ClearSlot(&imageTable, number);
 }
