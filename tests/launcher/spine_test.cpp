@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "control_styles.h"
 #include "starter_process.h"
 #include "window_reading.h"
 
@@ -27,10 +28,10 @@ struct Layout {
 
 // As read back from Win32: a combo box keeps its border and scroll bar styles
 // for its parts, so they do not show on the box itself.
-constexpr DWORD IMAGE = 0x50000100;
-constexpr DWORD BUTTON = 0x50030000;
-constexpr DWORD COMBO_BOX = 0x50A30203 & ~(WS_BORDER | WS_VSCROLL);
-constexpr DWORD GROUP_BOX = 0x50020007;
+constexpr DWORD IMAGE = test_support::IMAGE_STYLE;
+constexpr DWORD BUTTON = test_support::BUTTON_STYLE;
+constexpr DWORD COMBO_BOX = test_support::COMBO_BOX_STYLE & ~(WS_BORDER | WS_VSCROLL);
+constexpr DWORD GROUP_BOX = test_support::GROUP_BOX_STYLE;
 
 const Layout LAYOUTS[] = {
     {"starter-de.exe",
@@ -95,7 +96,8 @@ TEST_P(SpineTest, WindowShowsTheElevenControlsOfTheLayout) {
   EXPECT_EQ(outer.top, 234);
   EXPECT_EQ(client.right, GetParam().client.cx);
   EXPECT_EQ(client.bottom, GetParam().client.cy);
-  EXPECT_EQ(GetWindowLongPtrA(window, GWL_STYLE) & ~WS_CLIPSIBLINGS, 0x10C00000);
+  EXPECT_EQ(GetWindowLongPtrA(window, GWL_STYLE) & ~WS_CLIPSIBLINGS,
+            test_support::CAPTIONED_WINDOW_STYLE);
 
   std::vector<HWND> children;
   EnumChildWindows(window, CollectChild, reinterpret_cast<LPARAM>(&children));

@@ -1,6 +1,7 @@
 #include <string>
 #include <vector>
 
+#include "control_styles.h"
 #include "toolkit/controls.h"
 #include "toolkit/window.h"
 #include "toolkit_fixture.h"
@@ -40,19 +41,20 @@ TEST_F(ControlsTest, EachKindGetsItsClassStylesIdentifierTextAndFont) {
     DWORD extendedStyle;
     const char* text;
   } rows[] = {
-      {"image", CreateImageControl(0, 10, 10, 300, 300, nullptr), "Static", 0x50000100, 0, ""},
-      {"button", CreateButtonControl(2, 330, 190, 100, 25, "Start Game"), "Button", 0x50030000,
-       0, "Start Game"},
-      {"combo box", CreateComboBoxControl(8, 335, 100, 90, 100), "ComboBox", 0x50A30203, 0x200,
-       ""},
-      {"frame", CreateFrameControl(9, 330, 80, 100, 100, "Character: ", FRAME_GROUP_BOX),
-       "Button", 0x50020007, 0, "Character: "},
+      {"image", CreateImageControl(0, 10, 10, 300, 300, nullptr), "Static",
+       test_support::IMAGE_STYLE, 0, ""},
+      {"button", CreateButtonControl(2, 330, 190, 100, 25, "Start Game"), "Button",
+       test_support::BUTTON_STYLE, 0, "Start Game"},
+      {"combo box", CreateComboBoxControl(8, 335, 100, 90, 100), "ComboBox",
+       test_support::COMBO_BOX_STYLE, WS_EX_CLIENTEDGE, ""},
+      {"frame", CreateFrameControl(9, 330, 80, 100, 100, "Character: ", FRAME_GROUP_BOX), "Button",
+       test_support::GROUP_BOX_STYLE, 0, "Character: "},
       {"edge frame", CreateFrameControl(11, 10, 10, 50, 50, "", FRAME_SUNKEN), "Static",
-       0x54020001, WS_EX_CLIENTEDGE, ""},
-      {"static edge frame", CreateFrameControl(12, 10, 10, 50, 50, "", FRAME_STATIC_EDGE),
-       "Static", 0x54020001, WS_EX_STATICEDGE, ""},
+       test_support::EDGE_FRAME_STYLE, WS_EX_CLIENTEDGE, ""},
+      {"static edge frame", CreateFrameControl(12, 10, 10, 50, 50, "", FRAME_STATIC_EDGE), "Static",
+       test_support::EDGE_FRAME_STYLE, WS_EX_STATICEDGE, ""},
       {"border frame", CreateFrameControl(13, 10, 10, 50, 50, "", FRAME_BORDER), "Static",
-       0x54020001 | WS_BORDER, 0, ""},
+       test_support::EDGE_FRAME_STYLE | WS_BORDER, 0, ""},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.label);

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "foundation/strings.h"
+#include "control_styles.h"
 #include "processes.h"
 #include "scratch_directory.h"
 #include "toolkit/controls.h"
@@ -90,7 +91,8 @@ TEST_F(RequestersTest, TextRequesterLooksAsGivenAndIsOwnedByTheForegroundWindow)
     EXPECT_EQ(GetWindow(dialog, GW_OWNER), owner);
     EXPECT_EQ(GetForegroundWindow(), dialog);
     EXPECT_FALSE(IsWindowEnabled(owner)) << "the owner takes no input meanwhile";
-    EXPECT_EQ(GetWindowLongPtrA(dialog, GWL_STYLE) & ~WS_CLIPSIBLINGS, 0x10C00000);
+    EXPECT_EQ(GetWindowLongPtrA(dialog, GWL_STYLE) & ~WS_CLIPSIBLINGS,
+              test_support::CAPTIONED_WINDOW_STYLE);
     EXPECT_EQ(GetWindowLongPtrA(dialog, GWL_EXSTYLE) & ~WS_EX_WINDOWEDGE, 0);
     RECT outer;
     GetWindowRect(dialog, &outer);
@@ -108,9 +110,10 @@ TEST_F(RequestersTest, TextRequesterLooksAsGivenAndIsOwnedByTheForegroundWindow)
       RECT place;  // x, y, width, height
     };
     const Child children[] = {
-        {0, "Static", "Charakter Namen eingeben", 0x5000000B, 0, {10, 10, 280, 22}},
-        {INPUT_FIELD_ID, "Edit", "", 0x50010080, WS_EX_CLIENTEDGE, {10, 32, 275, 21}},
-        {OK_BUTTON_ID, "Button", "Ok", 0x50010001, 0, {110, 67, 80, 25}},
+        {0, "Static", "Charakter Namen eingeben", test_support::PROMPT_STYLE, 0, {10, 10, 280, 22}},
+        {INPUT_FIELD_ID, "Edit", "", test_support::INPUT_FIELD_STYLE, WS_EX_CLIENTEDGE,
+         {10, 32, 275, 21}},
+        {OK_BUTTON_ID, "Button", "Ok", test_support::OK_BUTTON_STYLE, 0, {110, 67, 80, 25}},
     };
     for (const Child& expected : children) {
       SCOPED_TRACE(expected.className);

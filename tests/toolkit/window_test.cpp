@@ -1,5 +1,6 @@
 #include <string>
 
+#include "control_styles.h"
 #include "toolkit/controls.h"
 #include "toolkit/window.h"
 #include "toolkit_fixture.h"
@@ -31,7 +32,7 @@ TEST_P(WindowTest, FlagsZeroGiveAFixedCaptionedWindowAtItsPlace) {
   ASSERT_NE(window, nullptr);
   const auto* creation = recorder.Find(window);
   ASSERT_NE(creation, nullptr);
-  EXPECT_EQ(creation->style, 0x10C00000u);
+  EXPECT_EQ(creation->style, test_support::CAPTIONED_WINDOW_STYLE);
   // Win32 itself adds the window edge to every captioned window.
   EXPECT_EQ(creation->extendedStyle & ~WS_EX_WINDOWEDGE, 0u);
   const LONG_PTR style = GetWindowLongPtrA(window, GWL_STYLE);
