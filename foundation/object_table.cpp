@@ -7,7 +7,7 @@
 namespace foundation {
 namespace {
 
-void* HandleWord(void* entry) { return *static_cast<void**>(entry); }
+void* HandleWord(const void* entry) { return *static_cast<void* const*>(entry); }
 
 // The automatic element whose identifier is `number`, whether its handle is
 // set or not; nullptr when no element of the chain carries that identifier.
@@ -82,13 +82,36 @@ void* FirstAutomaticEntry(const ObjectTable* table) { return ChainFirstPayload(t
 
 void* NextAutomaticEntry(void* entry) { return ChainNextPayload(entry); }
 
-void ForEachAutomaticNumber(const ObjectTable* table, void (*visit)(ObjectNumber number)) {
+void ForEachNumber(const ObjectTable* table, SlotOrder order, void (*visit)(ObjectNumber number)) {
   void* entry = FirstAutomaticEntry(table);
   while (entry) {
     void* older = NextAutomaticEntry(entry);
     visit(AutomaticNumberOf(entry));
     entry = older;
   }
+  if (order == SlotOrder::ASCENDING) {
+    for (ObjectNumber number = 0; number < table->bound; ++number) visit(number);
+  } else {
+    for (ObjectNumber number = table->bound - 1; number >= 0; --number) visit(number);
+  }
+}
+
+void* FindEntryByHandle(const ObjectTable* table, const void* handle) {
+  if (!handle) return nullptr;
+  for (void* entry = FirstAutomaticEntry(table); entry; entry = NextAutomaticEntry(entry)) {
+    if (HandleWord(entry) == handle) return entry;
+  }
+  for (ObjectNumber number = 0; number < table->bound; ++number) {
+    void* entry = SlotEntry(table, number);
+    if (HandleWord(entry) == handle) return entry;
+  }
+  return nullptr;
+}
+
+intptr_t CreationResult(ObjectNumber requested, const void* entry) {
+  if (!entry) return 0;
+  return requested == AUTOMATIC_NUMBER ? AutomaticNumberOf(entry)
+                                       : reinterpret_cast<intptr_t>(HandleWord(entry));
 }
 
 }  // namespace foundation

@@ -16,8 +16,11 @@ constexpr ObjectNumber AUTOMATIC_NUMBER = -1;
 
 // Maps a number to a fixed-size entry whose first pointer-sized word is the
 // object's handle; a zero handle marks the entry as empty. Slots 0 to bound
-// live in one zero-filled main-heap array that grows by a fixed step and never
-// shrinks.
+// (inclusive) live in one zero-filled main-heap array that grows by a fixed
+// step and never shrinks. The slot at the bound itself never holds an object:
+// claiming the bound grows the table first. So the numbers in use are the
+// automatic identifiers and the slot numbers below the bound, and that is
+// what every walk over a table reaches.
 struct ObjectTable {
   ObjectNumber bound;
   void* slots;
@@ -51,9 +54,18 @@ bool IsSlotNumber(const ObjectTable* table, ObjectNumber number);
 // entry before emptying the current one.
 void* FirstAutomaticEntry(const ObjectTable* table);
 void* NextAutomaticEntry(void* entry);
-// Calls `visit` with the number of every automatic entry, newest first; the
-// visit may empty the number it is given.
-void ForEachAutomaticNumber(const ObjectTable* table, void (*visit)(ObjectNumber number));
+enum class SlotOrder { ASCENDING, DESCENDING };
+// Calls `visit` with every number that can hold an object: the automatic
+// identifiers newest first, then the slot numbers below the bound in the given
+// order. The visit may empty the number it is given.
+void ForEachNumber(const ObjectTable* table, SlotOrder order, void (*visit)(ObjectNumber number));
+// The entry of the object whose handle is `handle`, automatic entries first;
+// nullptr for a null handle or when no entry has it.
+void* FindEntryByHandle(const ObjectTable* table, const void* handle);
+// What a creating operation answers for the entry it filled in (nullptr when
+// it failed: 0): the automatic identifier when it was asked for
+// AUTOMATIC_NUMBER, else the object's handle.
+intptr_t CreationResult(ObjectNumber requested, const void* entry);
 // The slot entry of a number from 0 to bound, used or not.
 void* SlotEntry(const ObjectTable* table, ObjectNumber number);
 

@@ -49,8 +49,7 @@ intptr_t StoreOpenedFile(ObjectNumber number, HANDLE file) {
   }
   if (*cell) CloseHandle(*cell);
   *cell = file;
-  return number == foundation::AUTOMATIC_NUMBER ? foundation::AutomaticNumberOf(cell)
-                                                : reinterpret_cast<intptr_t>(file);
+  return foundation::CreationResult(number, cell);
 }
 
 intptr_t OpenFile(ObjectNumber number, const char* name, const OpenWay& way) {
@@ -126,8 +125,7 @@ void FileClose(ObjectNumber number) {
 }
 
 void FileCloseAll() {
-  foundation::ForEachAutomaticNumber(&fileTable, FileClose);
-  for (ObjectNumber number = 0; number <= fileTable.bound; ++number) FileClose(number);
+  foundation::ForEachNumber(&fileTable, foundation::SlotOrder::ASCENDING, FileClose);
 }
 
 intptr_t FileSelect(ObjectNumber number) {

@@ -210,9 +210,9 @@ struct ControlClass {
 
 // The one path that creates every control: claims the number, replaces what
 // it held, creates the window and installs the toolkit's procedure on it.
-// Returns the control's window, nullptr on failure.
-HWND CreateControl(ObjectNumber number, const ControlClass& control, const char* text, int x,
-                   int y, int width, int height) {
+// Returns the control's entry, nullptr on failure.
+ControlEntry* CreateControl(ObjectNumber number, const ControlClass& control, const char* text,
+                            int x, int y, int width, int height) {
   auto* entry = static_cast<ControlEntry*>(foundation::ClaimSlot(&controlTable, number));
   if (!entry) return nullptr;
   if (number == foundation::AUTOMATIC_NUMBER) {
@@ -229,26 +229,21 @@ HWND CreateControl(ObjectNumber number, const ControlClass& control, const char*
   }
   *entry = {handle, control.kind, nullptr, nullptr};
   const bool isImage = control.kind == &IMAGE_KIND;
-  const auto previous = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
-      handle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(isImage ? ImageProcedure : ControlProcedure)));
+  const WNDPROC procedure = isImage ? ImageProcedure : ControlProcedure;
+  const auto previous = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrA(handle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(procedure)));
   if (isImage) {
     imagePreviousProcedure = previous;
   } else {
     entry->previousProcedure = previous;
     SendMessageA(handle, WM_SETFONT, reinterpret_cast<WPARAM>(controlFont), TRUE);
   }
-  return handle;
+  return entry;
 }
 
 constexpr ControlClass BUTTON_CLASS = {"BUTTON", BUTTON_STYLE, 0, &BUTTON_KIND};
 constexpr ControlClass COMBO_BOX_CLASS = {"COMBOBOX", COMBO_BOX_STYLE, WS_EX_CLIENTEDGE,
                                           &COMBO_BOX_KIND};
-
-// A creation answers the window handle, or the automatic number it was given.
-intptr_t CreationResult(ObjectNumber requested, HWND handle) {
-  if (!handle || requested != foundation::AUTOMATIC_NUMBER) return reinterpret_cast<intptr_t>(handle);
-  return GetWindowLongPtrA(handle, GWLP_ID);
-}
 
 }  // namespace
 
@@ -270,19 +265,22 @@ HWND SetControlParent(HWND parent) {
 intptr_t CreateImageControl(ObjectNumber number, int x, int y, int width, int height,
                             HANDLE image, DWORD extendedStyle) {
   const ControlClass imageClass = {"STATIC", IMAGE_STYLE, extendedStyle, &IMAGE_KIND};
-  HWND handle = CreateControl(number, imageClass, nullptr, x, y, width, height);
-  if (handle) SendMessageA(handle, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(image));
-  return CreationResult(number, handle);
+  ControlEntry* entry = CreateControl(number, imageClass, nullptr, x, y, width, height);
+  if (entry) {
+    SendMessageA(entry->handle, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(image));
+  }
+  return foundation::CreationResult(number, entry);
 }
 
 intptr_t CreateButtonControl(ObjectNumber number, int x, int y, int width, int height,
                              const char* text) {
-  return CreationResult(number, CreateControl(number, BUTTON_CLASS, text, x, y, width, height));
+  return foundation::CreationResult(number,
+                                    CreateControl(number, BUTTON_CLASS, text, x, y, width, height));
 }
 
 intptr_t CreateComboBoxControl(ObjectNumber number, int x, int y, int width, int height) {
-  return CreationResult(number,
-                        CreateControl(number, COMBO_BOX_CLASS, nullptr, x, y, width, height));
+  return foundation::CreationResult(
+      number, CreateControl(number, COMBO_BOX_CLASS, nullptr, x, y, width, height));
 }
 
 intptr_t CreateFrameControl(ObjectNumber number, int x, int y, int width, int height,
@@ -298,7 +296,8 @@ intptr_t CreateFrameControl(ObjectNumber number, int x, int y, int width, int he
       frameClass.style |= WS_BORDER;
     }
   }
-  return CreationResult(number, CreateControl(number, frameClass, text, x, y, width, height));
+  return foundation::CreationResult(number,
+                                    CreateControl(number, frameClass, text, x, y, width, height));
 }
 
 intptr_t ReadControlState(ObjectNumber number) {

@@ -36,11 +36,6 @@ ObjectNumber IdentityOf(ObjectNumber number, const ImageEntry* entry) {
   return number == foundation::AUTOMATIC_NUMBER ? foundation::AutomaticNumberOf(entry) : number;
 }
 
-intptr_t ResultOf(ObjectNumber number, const ImageEntry* entry) {
-  return number == foundation::AUTOMATIC_NUMBER ? foundation::AutomaticNumberOf(entry)
-                                                : reinterpret_cast<intptr_t>(entry->handle);
-}
-
 // A creation that failed after claiming: an automatic element goes again
 // rather than staying empty in the chain until the end.
 void Abandon(ObjectNumber identity) { foundation::ClearSlot(&imageTable, identity); }
@@ -170,7 +165,7 @@ intptr_t MakeImageFromBmp(ObjectNumber number, const uint8_t* data, const BmpLay
   const int rows = layout.height < 0 ? -layout.height : layout.height;
   ImageEntry* entry = MakeBlankEntry(number, layout.width, rows);
   if (!entry) return 0;
-  const intptr_t result = ResultOf(number, entry);
+  const intptr_t result = foundation::CreationResult(number, entry);
   ScopedCreatedDC memory(CreateCompatibleDC(nullptr));
   if (!memory.dc) return result;
   // The conversion reads the info header and colour table as they stand, and
@@ -239,7 +234,7 @@ intptr_t MakeImageFromIcon(ObjectNumber number, HICON icon) {
     description.bmHeight /= 2;
   }
   Describe(entry, icon, ImageKind::ICON_IMAGE, description);
-  return ResultOf(number, entry);
+  return foundation::CreationResult(number, entry);
 }
 
 }  // namespace
@@ -277,8 +272,7 @@ const void* EmbeddedPicture(int resource, size_t* length) {
 }
 
 intptr_t MakeBlankImage(ObjectNumber number, int width, int height) {
-  ImageEntry* entry = MakeBlankEntry(number, width, height);
-  return entry ? ResultOf(number, entry) : 0;
+  return foundation::CreationResult(number, MakeBlankEntry(number, width, height));
 }
 
 HANDLE ImageHandleOf(ObjectNumber number) {
@@ -300,12 +294,7 @@ void ReleaseImage(ObjectNumber number) {
 }
 
 void ReleaseAllImages() {
-  for (void* entry = foundation::FirstAutomaticEntry(&imageTable); entry;) {
-    void* next = foundation::NextAutomaticEntry(entry);
-    ReleaseImage(foundation::AutomaticNumberOf(entry));
-    entry = next;
-  }
-  for (ObjectNumber number = 0; number <= imageTable.bound; ++number) ReleaseImage(number);
+  foundation::ForEachNumber(&imageTable, foundation::SlotOrder::ASCENDING, ReleaseImage);
 }
 
 HANDLE CurrentImageHandle() {

@@ -118,16 +118,8 @@ HACCEL ShortcutTableOf(HWND window) {
     HWND focus = GetFocus();
     if (focus && ClassNameStartsWith(focus, "Rich")) return nullptr;
   }
-  for (void* entry = foundation::FirstAutomaticEntry(&windowTable); entry;
-       entry = foundation::NextAutomaticEntry(entry)) {
-    auto* window_entry = static_cast<WindowEntry*>(entry);
-    if (window_entry->handle == window) return window_entry->shortcutTable;
-  }
-  for (ObjectNumber number = 0; number < windowTable.bound; ++number) {
-    auto* entry = static_cast<WindowEntry*>(foundation::SlotEntry(&windowTable, number));
-    if (entry->handle == window) return entry->shortcutTable;
-  }
-  return nullptr;
+  auto* entry = static_cast<WindowEntry*>(foundation::FindEntryByHandle(&windowTable, window));
+  return entry ? entry->shortcutTable : nullptr;
 }
 
 void RecordCommandFromControl(WPARAM wParam, HWND control) {
@@ -290,10 +282,11 @@ void InitWindowToolkit() {
   windowClass.lpszClassName = classNameBuffer;
 }
 
-intptr_t OpenNumberedWindow(ObjectNumber number, int x, int y, int width, int height,
+intptr_t OpenNumberedWindow(ObjectNumber requested, int x, int y, int width, int height,
                             DWORD flags, const char* title, HWND owner) {
-  auto* entry = static_cast<WindowEntry*>(foundation::ClaimSlot(&windowTable, number));
+  auto* entry = static_cast<WindowEntry*>(foundation::ClaimSlot(&windowTable, requested));
   if (!entry) return 0;
+  ObjectNumber number = requested;
   if (number == foundation::AUTOMATIC_NUMBER) {
     number = foundation::AutomaticNumberOf(entry);
   } else {
@@ -318,8 +311,7 @@ intptr_t OpenNumberedWindow(ObjectNumber number, int x, int y, int width, int he
   }
   if ((style & WS_MAXIMIZE) && (style & WS_VISIBLE)) ShowWindow(entry->handle, SW_MAXIMIZE);
   MakeShortcuts(entry);
-  return number == foundation::AutomaticNumberOf(entry) ? number
-                                                       : reinterpret_cast<intptr_t>(entry->handle);
+  return foundation::CreationResult(requested, entry);
 }
 
 void CloseNumberedWindow(ObjectNumber number) {
@@ -338,10 +330,8 @@ void CloseNumberedWindow(ObjectNumber number) {
 }
 
 void CloseAllWindows() {
-  foundation::ForEachAutomaticNumber(&windowTable, CloseNumberedWindow);
-  for (ObjectNumber number = windowTable.bound - 1; number >= 0; --number) {
-    CloseNumberedWindow(number);
-  }
+  foundation::ForEachNumber(&windowTable, foundation::SlotOrder::DESCENDING,
+                            CloseNumberedWindow);
 }
 
 int32_t WaitForEvent() {

@@ -107,6 +107,43 @@ TEST_F(ObjectTableTest, ClearingASlotKeepsItsOtherFields) {
   EXPECT_EQ(table.bound, 10);
 }
 
+std::vector<ObjectNumber> visited;
+void Visit(ObjectNumber number) { visited.push_back(number); }
+
+// Walks reach the automatic identifiers newest first, then the slots below the
+// bound (the slot at the bound never holds an object); a lookup by handle
+// finds either kind; a creation answers the identifier or the handle.
+TEST_F(ObjectTableTest, WalksLookupsByHandleAndCreationResults) {
+  Claim(2, 22);
+  Claim(10, 110);  // grows the bound to 20
+  const ObjectNumber older = foundation::AutomaticNumberOf(Claim(AUTOMATIC_NUMBER, 501));
+  Entry* newer = Claim(AUTOMATIC_NUMBER, 502);
+  const ObjectNumber newest = foundation::AutomaticNumberOf(newer);
+
+  visited.clear();
+  foundation::ForEachNumber(&table, foundation::SlotOrder::ASCENDING, Visit);
+  ASSERT_EQ(visited.size(), 2u + 20u);
+  EXPECT_EQ(visited[0], newest);
+  EXPECT_EQ(visited[1], older);
+  EXPECT_EQ(visited[2], 0);
+  EXPECT_EQ(visited.back(), 19);
+  visited.clear();
+  foundation::ForEachNumber(&table, foundation::SlotOrder::DESCENDING, Visit);
+  ASSERT_EQ(visited.size(), 2u + 20u);
+  EXPECT_EQ(visited[2], 19);
+  EXPECT_EQ(visited.back(), 0);
+
+  EXPECT_EQ(foundation::FindEntryByHandle(&table, reinterpret_cast<void*>(110)),
+            foundation::LookUpSlot(&table, 10));
+  EXPECT_EQ(foundation::FindEntryByHandle(&table, reinterpret_cast<void*>(502)), newer);
+  EXPECT_EQ(foundation::FindEntryByHandle(&table, reinterpret_cast<void*>(7)), nullptr);
+  EXPECT_EQ(foundation::FindEntryByHandle(&table, nullptr), nullptr) << "empty slots match nothing";
+
+  EXPECT_EQ(foundation::CreationResult(AUTOMATIC_NUMBER, newer), newest);
+  EXPECT_EQ(foundation::CreationResult(10, foundation::LookUpSlot(&table, 10)), 110);
+  EXPECT_EQ(foundation::CreationResult(3, nullptr), 0);
+}
+
 class RegistryChainTest : public ::testing::Test {
  protected:
   void SetUp() override {
