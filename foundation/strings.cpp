@@ -7,10 +7,16 @@
 namespace foundation {
 namespace {
 
-char* scratchArea;
-char* scratchPosition;
+// The one work area of SCRATCH_SIZE bytes and the scratch position in it;
+// InitScratchArea starts it anew.
+struct ScratchArea {
+  char* area;
+  char* position;
+};
 
-char* ScratchEnd() { return scratchArea + SCRATCH_SIZE; }
+ScratchArea scratch;
+
+char* ScratchEnd() { return scratch.area + SCRATCH_SIZE; }
 
 void FreeString(String text) {
   if (text) MainHeapFree(text);
@@ -19,22 +25,22 @@ void FreeString(String text) {
 }  // namespace
 
 void InitScratchArea() {
-  scratchArea = static_cast<char*>(MainHeapAllocate(SCRATCH_SIZE));
-  scratchPosition = scratchArea;
+  scratch.area = static_cast<char*>(MainHeapAllocate(SCRATCH_SIZE));
+  scratch.position = scratch.area;
 }
 
-char* ScratchMark() { return scratchPosition; }
+char* ScratchMark() { return scratch.position; }
 
-void RewindScratch(char* mark) { scratchPosition = mark; }
+void RewindScratch(char* mark) { scratch.position = mark; }
 
 void StepPastScratchText() {
-  if (!scratchArea) return;
-  while (scratchPosition < ScratchEnd() - 1 && *scratchPosition) ++scratchPosition;
-  if (scratchPosition < ScratchEnd() - 1) ++scratchPosition;
+  if (!scratch.area) return;
+  while (scratch.position < ScratchEnd() - 1 && *scratch.position) ++scratch.position;
+  if (scratch.position < ScratchEnd() - 1) ++scratch.position;
 }
 
 size_t ScratchRoom() {
-  return scratchArea ? static_cast<size_t>(ScratchEnd() - scratchPosition) : 0;
+  return scratch.area ? static_cast<size_t>(ScratchEnd() - scratch.position) : 0;
 }
 
 void AppendToScratch(const char* text) { AppendPieceToScratch(text, text ? strlen(text) : 0); }
@@ -42,22 +48,22 @@ void AppendToScratch(const char* text) { AppendPieceToScratch(text, text ? strle
 void AppendPieceToScratch(const char* text, size_t length) {
   if (!ScratchRoom()) return;
   if (length > ScratchRoom() - 1) length = ScratchRoom() - 1;
-  if (length) memcpy(scratchPosition, text, length);
-  scratchPosition += length;
-  *scratchPosition = '\0';
+  if (length) memcpy(scratch.position, text, length);
+  scratch.position += length;
+  *scratch.position = '\0';
 }
 
 void AssignFromScratch(String* variable, char* mark) {
   // The old value may be part of the text being stored: it was copied into
   // the scratch area before it is freed here.
   FreeString(*variable);
-  const size_t size = static_cast<size_t>(scratchPosition - mark) + 1;
+  const size_t size = static_cast<size_t>(scratch.position - mark) + 1;
   *variable = static_cast<char*>(MainHeapAllocate(size));
   if (*variable) {
     memcpy(*variable, mark, size - 1);
     (*variable)[size - 1] = '\0';
   }
-  scratchPosition = mark;
+  scratch.position = mark;
 }
 
 void AssignText(String* variable, const char* text) {
@@ -79,13 +85,13 @@ int TextEquals(const char* a, const char* b) {
 }
 
 char* SpacesToScratch(intptr_t count) {
-  char* mark = scratchPosition;
+  char* mark = scratch.position;
   if (!ScratchRoom()) return mark;
   const size_t room = ScratchRoom() - 1;
   const size_t blanks = count <= 0 ? 0 : static_cast<size_t>(count) < room ? count : room;
   for (size_t i = 0; i < blanks; ++i) mark[i] = ' ';
-  scratchPosition = mark + blanks;
-  *scratchPosition = '\0';
+  scratch.position = mark + blanks;
+  *scratch.position = '\0';
   return mark;
 }
 

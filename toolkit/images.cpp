@@ -24,12 +24,17 @@ constexpr ObjectNumber NO_IMAGE = -2;
 // Sizes are kept in 16-bit fields.
 constexpr int32_t LARGEST_SIDE = 32767;
 
-// Before SetUpImageLibrary the table holds no slots at all (bound -1).
-foundation::ObjectTable imageTable = {-1, nullptr, nullptr, 0, 0};
-ObjectNumber currentImage = NO_IMAGE;
+// The image library's state; SetUpImageLibrary starts it anew. Before that
+// the table holds no slots at all (bound -1).
+struct ImageLibrary {
+  foundation::ObjectTable table;
+  ObjectNumber current;  // the current image's number, NO_IMAGE for none
+};
+
+ImageLibrary images = {{-1, nullptr, nullptr, 0, 0}, NO_IMAGE};
 
 ImageEntry* EntryOf(ObjectNumber number) {
-  return static_cast<ImageEntry*>(foundation::LookUpSlot(&imageTable, number));
+  return static_cast<ImageEntry*>(foundation::LookUpSlot(&images.table, number));
 }
 
 ObjectNumber IdentityOf(ObjectNumber number, const ImageEntry* entry) {
@@ -38,7 +43,7 @@ ObjectNumber IdentityOf(ObjectNumber number, const ImageEntry* entry) {
 
 // A creation that failed after claiming: an automatic element goes again
 // rather than staying empty in the chain until the end.
-void Abandon(ObjectNumber identity) { foundation::ClearSlot(&imageTable, identity); }
+void Abandon(ObjectNumber identity) { foundation::ClearSlot(&images.table, identity); }
 
 void Describe(ImageEntry* entry, HANDLE handle, ImageKind kind, const BITMAP& bitmap) {
   entry->handle = handle;
@@ -59,10 +64,10 @@ void PaintBlack(HBITMAP bitmap, const BITMAP& description) {
 
 ImageEntry* MakeBlankEntry(ObjectNumber number, int width, int height) {
   if (width < 1 || height < 1 || width > LARGEST_SIDE || height > LARGEST_SIDE) return nullptr;
-  auto* entry = static_cast<ImageEntry*>(foundation::ClaimSlot(&imageTable, number));
+  auto* entry = static_cast<ImageEntry*>(foundation::ClaimSlot(&images.table, number));
   if (!entry) return nullptr;
   const ObjectNumber identity = IdentityOf(number, entry);
-  currentImage = identity;
+  images.current = identity;
   ReleaseImage(number);
   HBITMAP bitmap = nullptr;
   {
@@ -212,13 +217,13 @@ HICON MakeIcon(const uint8_t* data, size_t length) {
 }
 
 intptr_t MakeImageFromIcon(ObjectNumber number, HICON icon) {
-  auto* entry = static_cast<ImageEntry*>(foundation::ClaimSlot(&imageTable, number));
+  auto* entry = static_cast<ImageEntry*>(foundation::ClaimSlot(&images.table, number));
   if (!entry) {
     DestroyIcon(icon);
     return 0;
   }
   const ObjectNumber identity = IdentityOf(number, entry);
-  currentImage = identity;
+  images.current = identity;
   ReleaseImage(number);
   ScopedIconInfo bitmaps(icon);
   if (!bitmaps.valid) {
@@ -243,8 +248,8 @@ void SetUpImageLibrary() {
   // Picture decoders beyond BMP and icon data may be registered in the
   // general runtime; nothing in this system registers one, so that registry
   // is left out and such data is refused.
-  currentImage = NO_IMAGE;
-  foundation::ObjectTableInit(&imageTable, sizeof(ImageEntry), IMAGE_TABLE_BOUND,
+  images = {{-1, nullptr, nullptr, 0, 0}, NO_IMAGE};
+  foundation::ObjectTableInit(&images.table, sizeof(ImageEntry), IMAGE_TABLE_BOUND,
                               IMAGE_TABLE_STEP);
 }
 
@@ -277,7 +282,7 @@ intptr_t MakeBlankImage(ObjectNumber number, int width, int height) {
 
 HANDLE ImageHandleOf(ObjectNumber number) {
   ImageEntry* entry = EntryOf(number);
-  currentImage = entry ? number : NO_IMAGE;
+  images.current = entry ? number : NO_IMAGE;
   return entry ? entry->handle : nullptr;
 }
 
@@ -290,33 +295,33 @@ void ReleaseImage(ObjectNumber number) {
   } else {
     DeleteObject(entry->handle);
   }
-  foundation::ClearSlot(&imageTable, number);
+  foundation::ClearSlot(&images.table, number);
 }
 
 void ReleaseAllImages() {
-  foundation::ForEachNumber(&imageTable, foundation::SlotOrder::ASCENDING, ReleaseImage);
+  foundation::ForEachNumber(&images.table, foundation::SlotOrder::ASCENDING, ReleaseImage);
 }
 
 HANDLE CurrentImageHandle() {
-  const ImageEntry* entry = EntryOf(currentImage);
+  const ImageEntry* entry = EntryOf(images.current);
   return entry ? entry->handle : nullptr;
 }
 
 int CurrentImageWidth() {
-  const ImageEntry* entry = EntryOf(currentImage);
+  const ImageEntry* entry = EntryOf(images.current);
   return entry ? entry->width : 0;
 }
 
 int CurrentImageHeight() {
-  const ImageEntry* entry = EntryOf(currentImage);
+  const ImageEntry* entry = EntryOf(images.current);
   return entry ? entry->height : 0;
 }
 
 int CurrentImageDepth() {
-  const ImageEntry* entry = EntryOf(currentImage);
+  const ImageEntry* entry = EntryOf(images.current);
   return entry ? entry->depth : 0;
 }
 
-ObjectNumber ImageTableBound() { return imageTable.bound; }
+ObjectNumber ImageTableBound() { return images.table.bound; }
 
 }  // namespace toolkit

@@ -14,10 +14,6 @@ struct DisabledWindow {
   HWND window;
 };
 
-// Plain process-wide state: the launcher runs its requesters on one thread.
-// The thread in each record keeps a thread from enabling another's windows.
-foundation::ChainHead disabledWindows;
-
 constexpr char REQUESTER_CLASS[] = "InputRequester";
 constexpr int REQUESTER_WIDTH = 300;
 constexpr int REQUESTER_HEIGHT = 130;
@@ -39,7 +35,15 @@ struct TextRequester {
   HFONT font;  // the stock GUI font, never deleted
 };
 
-TextRequester requester;
+// Plain process-wide state: the launcher runs its requesters on one thread.
+// The thread in each disabled-window record keeps a thread from enabling
+// another's windows.
+struct RequesterState {
+  foundation::ChainHead disabledWindows;
+  TextRequester text;
+};
+
+RequesterState requesters;
 
 BOOL CALLBACK DisableIfThreadWindow(HWND window, LPARAM) {
   const DWORD thread = GetCurrentThreadId();
@@ -51,7 +55,7 @@ BOOL CALLBACK DisableIfThreadWindow(HWND window, LPARAM) {
   }
   // Without a record the window could never be enabled again: leave it.
   auto* record = static_cast<DisabledWindow*>(foundation::ChainAdd(
-      &disabledWindows, foundation::CHAIN_LINKS_SIZE + sizeof(DisabledWindow)));
+      &requesters.disabledWindows, foundation::CHAIN_LINKS_SIZE + sizeof(DisabledWindow)));
   if (!record) return TRUE;
   record->thread = thread;
   record->window = window;
@@ -64,7 +68,7 @@ HWND CreateChild(HWND dialog, const char* className, const char* text, DWORD sty
   HWND child = CreateWindowExA(extendedStyle, className, text, style, x, y, width, height, dialog,
                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                                foundation::programInstance, nullptr);
-  SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(requester.font), TRUE);
+  SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(requesters.text.font), TRUE);
   return child;
 }
 
@@ -72,22 +76,22 @@ void CreateRequesterChildren(HWND dialog, const char* prompt, const char* defaul
   // One line, left-aligned and never wrapped.
   CreateChild(dialog, "STATIC", prompt, WS_CHILD | WS_VISIBLE | SS_SIMPLE, 0, 10, 10, 280, 22,
               PROMPT_ID);
-  requester.field =
+  requesters.text.field =
       CreateChild(dialog, "EDIT", nullptr, WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL,
                   WS_EX_CLIENTEDGE, 10, 32, 275, 21, INPUT_FIELD_ID);
-  SetFocus(requester.field);
+  SetFocus(requesters.text.field);
   CreateChild(dialog, "BUTTON", "Ok", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 110,
               67, 80, 25, CMD_TAKE_TEXT);
   if (!defaultText) return;
-  SendMessageA(requester.field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(defaultText));
+  SendMessageA(requesters.text.field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(defaultText));
   // The caret after the last character, nothing selected.
-  const WPARAM end = static_cast<WPARAM>(GetWindowTextLengthA(requester.field));
-  SendMessageA(requester.field, EM_SETSEL, end, static_cast<LPARAM>(end));
+  const WPARAM end = static_cast<WPARAM>(GetWindowTextLengthA(requesters.text.field));
+  SendMessageA(requesters.text.field, EM_SETSEL, end, static_cast<LPARAM>(end));
 }
 
 void EnableRequesterWindows() {
-  if (requester.ownerDisabled) EnableWindow(requester.owner, TRUE);
-  requester.ownerDisabled = false;
+  if (requesters.text.ownerDisabled) EnableWindow(requesters.text.owner, TRUE);
+  requesters.text.ownerDisabled = false;
   EnableThreadWindows();
 }
 
@@ -104,7 +108,7 @@ LRESULT CALLBACK RequesterProcedure(HWND dialog, UINT message, WPARAM wParam, LP
       if (LOWORD(wParam) == CMD_TAKE_TEXT) {
         char answer[ANSWER_BUFFER_SIZE];
         answer[0] = '\0';
-        GetWindowTextA(requester.field, answer, ANSWER_BUFFER_SIZE);
+        GetWindowTextA(requesters.text.field, answer, ANSWER_BUFFER_SIZE);
         foundation::AppendToScratch(answer);
         CloseRequester(dialog);
       } else if (LOWORD(wParam) == CMD_CANCEL) {
@@ -119,7 +123,7 @@ LRESULT CALLBACK RequesterProcedure(HWND dialog, UINT message, WPARAM wParam, LP
       // Fails while the class still has this window; a class left registered
       // serves the next AskText as well.
       UnregisterClassA(REQUESTER_CLASS, foundation::programInstance);
-      requester.finished = true;
+      requesters.text.finished = true;
       return 0;
   }
   return DefWindowProcA(dialog, message, wParam, lParam);
@@ -155,7 +159,7 @@ void RunRequesterLoop(HWND dialog) {
   };
   HACCEL keyTable = CreateAcceleratorTableA(keys, sizeof(keys) / sizeof(keys[0]));
   MSG message;
-  while (!requester.finished) {
+  while (!requesters.text.finished) {
     const BOOL got = GetMessageA(&message, nullptr, 0, 0);
     if (got <= 0) {
       // A quit request ends the question unanswered; it is posted again for
@@ -182,17 +186,19 @@ HWND ProcessForegroundWindow() {
   return process == GetCurrentProcessId() ? foreground : nullptr;
 }
 
+void ResetRequesters() { requesters = {}; }
+
 void DisableThreadWindows() { EnumWindows(DisableIfThreadWindow, 0); }
 
 void EnableThreadWindows() {
   const DWORD thread = GetCurrentThreadId();
-  void* payload = foundation::ChainFirstPayload(disabledWindows);
+  void* payload = foundation::ChainFirstPayload(requesters.disabledWindows);
   while (payload) {
     void* older = foundation::ChainNextPayload(payload);
     auto* record = static_cast<DisabledWindow*>(payload);
     if (record->thread == thread) {
       EnableWindow(record->window, TRUE);
-      foundation::ChainRemove(&disabledWindows, payload);
+      foundation::ChainRemove(&requesters.disabledWindows, payload);
     }
     payload = older;
   }
@@ -208,6 +214,7 @@ int32_t ShowMessageBox(const char* title, const char* message, int32_t style) {
 
 char* AskText(const char* title, const char* prompt, const char* defaultText) {
   char* answer = foundation::ScratchMark();
+  TextRequester& requester = requesters.text;
   if (!requester.font) requester.font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
   RegisterRequesterClass();
   requester.finished = false;

@@ -32,6 +32,10 @@ void DisableThreadWindows();
 // Enables again what DisableThreadWindows disabled on the calling thread.
 void EnableThreadWindows();
 
+// Forgets every disabled-window record and the text requester's state, for
+// a runtime whose heaps were made anew.
+void ResetRequesters();
+
 // The foreground window when it belongs to this process, else nullptr.
 HWND ProcessForegroundWindow();
 

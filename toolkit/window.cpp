@@ -28,13 +28,19 @@ constexpr ACCEL WINDOW_SHORTCUTS[] = {
 };
 constexpr int SHORTCUT_COUNT = sizeof(WINDOW_SHORTCUTS) / sizeof(WINDOW_SHORTCUTS[0]);
 
-ObjectTable windowTable;
-WNDCLASSA windowClass;
-// "WindowClass_" and a 64-bit number in decimal fit with room to spare.
-char classNameBuffer[48];
-int32_t currentEvent;
-int32_t pendingEvent;
-intptr_t eventControl;
+// The window toolkit's state; InitWindowToolkit starts it anew.
+struct WindowToolkit {
+  ObjectTable table;
+  // The class every numbered window registers, under the name in className.
+  WNDCLASSA windowClass;
+  // "WindowClass_" and a 64-bit number in decimal fit with room to spare.
+  char className[48];
+  int32_t currentEvent;
+  int32_t pendingEvent;
+  intptr_t eventControl;
+};
+
+WindowToolkit windows;
 
 // Writes "WindowClass_<number>" into the class-name buffer, the number in
 // decimal as printf's %ld gives it.
@@ -46,7 +52,7 @@ void FormatClassName(ObjectNumber number) {
     digits[count++] = static_cast<char>('0' + magnitude % 10);
     magnitude /= 10;
   } while (magnitude);
-  char* out = classNameBuffer;
+  char* out = windows.className;
   for (const char* p = CLASS_NAME_PREFIX; *p;) *out++ = *p++;
   if (number < 0) *out++ = '-';
   while (count) *out++ = digits[--count];
@@ -118,21 +124,22 @@ HACCEL ShortcutTableOf(HWND window) {
     HWND focus = GetFocus();
     if (focus && ClassNameStartsWith(focus, "Rich")) return nullptr;
   }
-  auto* entry = static_cast<WindowEntry*>(foundation::FindEntryByHandle(&windowTable, window));
+  auto* entry =
+      static_cast<WindowEntry*>(foundation::FindEntryByHandle(&windows.table, window));
   return entry ? entry->shortcutTable : nullptr;
 }
 
 void RecordCommandFromControl(WPARAM wParam, HWND control) {
-  currentEvent = EVENT_CONTROL;
-  eventControl = GetWindowLongPtrA(control, GWLP_ID);
-  if (eventControl == COMMAND_CONTROL_ID) {
-    currentEvent = EVENT_COMMAND;
-    eventControl = LOWORD(wParam);
+  windows.currentEvent = EVENT_CONTROL;
+  windows.eventControl = GetWindowLongPtrA(control, GWLP_ID);
+  if (windows.eventControl == COMMAND_CONTROL_ID) {
+    windows.currentEvent = EVENT_COMMAND;
+    windows.eventControl = LOWORD(wParam);
   }
   // A list box reports only selection changes and double clicks as use.
   const WORD code = HIWORD(wParam);
   if (ClassNameStartsWith(control, "List") && code != LBN_SELCHANGE && code != LBN_DBLCLK) {
-    currentEvent = 0;
+    windows.currentEvent = 0;
   }
 }
 
@@ -140,15 +147,15 @@ void RecordCommand(WPARAM wParam, LPARAM lParam) {
   if (lParam) {
     RecordCommandFromControl(wParam, reinterpret_cast<HWND>(lParam));
   } else if (HIWORD(wParam) == 0) {
-    currentEvent = EVENT_COMMAND;
-    eventControl = static_cast<intptr_t>(wParam);
+    windows.currentEvent = EVENT_COMMAND;
+    windows.eventControl = static_cast<intptr_t>(wParam);
   } else if (LOWORD(wParam) == CMD_NEXT_CONTROL) {
     FocusNextControl();
   } else if (LOWORD(wParam) == CMD_PREVIOUS_CONTROL) {
     FocusPreviousControl();
   } else {
-    currentEvent = EVENT_COMMAND;
-    eventControl = LOWORD(wParam);
+    windows.currentEvent = EVENT_COMMAND;
+    windows.eventControl = LOWORD(wParam);
   }
 }
 
@@ -166,11 +173,11 @@ bool IsUseNotification(const NMHDR* header) {
 }
 
 void RecordTrayMessage(WPARAM wParam, LPARAM lParam) {
-  currentEvent = 0;
-  eventControl = static_cast<intptr_t>(wParam);
+  windows.currentEvent = 0;
+  windows.eventControl = static_cast<intptr_t>(wParam);
   if (lParam == WM_LBUTTONUP || lParam == WM_RBUTTONUP || lParam == WM_LBUTTONDBLCLK ||
       lParam == WM_RBUTTONDBLCLK) {
-    currentEvent = EVENT_TRAY;
+    windows.currentEvent = EVENT_TRAY;
   }
 }
 
@@ -180,35 +187,35 @@ LRESULT CALLBACK ToolkitWindowProcedure(HWND window, UINT message, WPARAM wParam
       RecordCommand(wParam, lParam);
       return 0;
     case MSG_CONTROL_CLICK:
-      currentEvent = EVENT_CONTROL;
-      eventControl = static_cast<intptr_t>(wParam);
+      windows.currentEvent = EVENT_CONTROL;
+      windows.eventControl = static_cast<intptr_t>(wParam);
       return lParam;
     case WM_HSCROLL:
     case WM_VSCROLL:
-      currentEvent = EVENT_CONTROL;
-      eventControl = GetWindowLongPtrA(reinterpret_cast<HWND>(lParam), GWLP_ID);
+      windows.currentEvent = EVENT_CONTROL;
+      windows.eventControl = GetWindowLongPtrA(reinterpret_cast<HWND>(lParam), GWLP_ID);
       return 0;
     case WM_NOTIFY: {
       const auto* header = reinterpret_cast<const NMHDR*>(lParam);
       if (IsUseNotification(header)) {
-        currentEvent = EVENT_CONTROL;
-        eventControl = static_cast<intptr_t>(header->idFrom);
+        windows.currentEvent = EVENT_CONTROL;
+        windows.eventControl = static_cast<intptr_t>(header->idFrom);
       }
       return 0;
     }
     case WM_CLOSE:
-      currentEvent = EVENT_CLOSE_REQUEST;
+      windows.currentEvent = EVENT_CLOSE_REQUEST;
       return 0;
     case WM_MOVE:
-      currentEvent = EVENT_MOVED;
+      windows.currentEvent = EVENT_MOVED;
       return 0;
     case WM_SIZE:
-      if (wParam != SIZE_MINIMIZED) pendingEvent = EVENT_RESIZED;
+      if (wParam != SIZE_MINIMIZED) windows.pendingEvent = EVENT_RESIZED;
       break;
     case WM_ACTIVATE:
       // Skipping the default processing keeps activation from moving the
       // keyboard focus into the window.
-      if (LOWORD(wParam) != WA_INACTIVE) pendingEvent = EVENT_ACTIVATED;
+      if (LOWORD(wParam) != WA_INACTIVE) windows.pendingEvent = EVENT_ACTIVATED;
       return 1;
     case MSG_TRAY_CALLBACK:
       PostMessageA(window, MSG_TRAY_REPOSTED, wParam, lParam);
@@ -265,26 +272,23 @@ BOOL CALLBACK VisitForPrevious(HWND child, LPARAM context) {
 }  // namespace
 
 void InitWindowToolkit() {
-  windowClass = {};
-  currentEvent = 0;
-  pendingEvent = 0;
-  eventControl = 0;
-  foundation::ObjectTableInit(&windowTable, sizeof(WindowEntry), WINDOW_TABLE_BOUND,
+  windows = {};
+  foundation::ObjectTableInit(&windows.table, sizeof(WindowEntry), WINDOW_TABLE_BOUND,
                               WINDOW_TABLE_STEP);
-  windowClass.style = CS_DBLCLKS;
-  windowClass.lpfnWndProc = ToolkitWindowProcedure;
-  windowClass.hInstance = foundation::programInstance;
-  windowClass.hIcon = LoadIconA(foundation::programInstance, MAKEINTRESOURCEA(1));
-  windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  windowClass.lpszClassName = TEMPLATE_CLASS_NAME;
-  RegisterClassA(&windowClass);
-  windowClass.lpszClassName = classNameBuffer;
+  windows.windowClass.style = CS_DBLCLKS;
+  windows.windowClass.lpfnWndProc = ToolkitWindowProcedure;
+  windows.windowClass.hInstance = foundation::programInstance;
+  windows.windowClass.hIcon = LoadIconA(foundation::programInstance, MAKEINTRESOURCEA(1));
+  windows.windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+  windows.windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  windows.windowClass.lpszClassName = TEMPLATE_CLASS_NAME;
+  RegisterClassA(&windows.windowClass);
+  windows.windowClass.lpszClassName = windows.className;
 }
 
 intptr_t OpenNumberedWindow(ObjectNumber requested, int x, int y, int width, int height,
                             DWORD flags, const char* title, HWND owner) {
-  auto* entry = static_cast<WindowEntry*>(foundation::ClaimSlot(&windowTable, requested));
+  auto* entry = static_cast<WindowEntry*>(foundation::ClaimSlot(&windows.table, requested));
   if (!entry) return 0;
   ObjectNumber number = requested;
   if (number == foundation::AUTOMATIC_NUMBER) {
@@ -293,7 +297,7 @@ intptr_t OpenNumberedWindow(ObjectNumber requested, int x, int y, int width, int
     CloseNumberedWindow(number);
   }
   FormatClassName(number);
-  RegisterClassA(&windowClass);
+  RegisterClassA(&windows.windowClass);
 
   const DWORD style = StyleFromFlags(flags);
   RECT outer = {x, y, x + width, y + height};
@@ -302,11 +306,11 @@ intptr_t OpenNumberedWindow(ObjectNumber requested, int x, int y, int width, int
   const int outerHeight = outer.bottom - outer.top;
   const POINT position = OuterPosition(x, y, outerWidth, outerHeight, flags);
 
-  entry->handle = CreateWindowExA(0, classNameBuffer, title, style, position.x, position.y,
+  entry->handle = CreateWindowExA(0, windows.className, title, style, position.x, position.y,
                                   outerWidth, outerHeight, owner, nullptr,
                                   foundation::programInstance, nullptr);
   if (!entry->handle) {
-    foundation::ClearSlot(&windowTable, number);
+    foundation::ClearSlot(&windows.table, number);
     return 0;
   }
   if ((style & WS_MAXIMIZE) && (style & WS_VISIBLE)) ShowWindow(entry->handle, SW_MAXIMIZE);
@@ -315,30 +319,30 @@ intptr_t OpenNumberedWindow(ObjectNumber requested, int x, int y, int width, int
 }
 
 void CloseNumberedWindow(ObjectNumber number) {
-  auto* entry = static_cast<WindowEntry*>(foundation::LookUpSlot(&windowTable, number));
+  auto* entry = static_cast<WindowEntry*>(foundation::LookUpSlot(&windows.table, number));
   if (!entry) return;
   if (HWND owner = GetWindow(entry->handle, GW_OWNER)) SetActiveWindow(owner);
   DestroyWindow(entry->handle);
   FormatClassName(number);
-  UnregisterClassA(classNameBuffer, foundation::programInstance);
+  UnregisterClassA(windows.className, foundation::programInstance);
   if (entry->shortcutCount) {
     foundation::MainHeapFree(entry->shortcutEntries);
     DestroyAcceleratorTable(entry->shortcutTable);
     entry->shortcutCount = 0;
   }
-  foundation::ClearSlot(&windowTable, number);
+  foundation::ClearSlot(&windows.table, number);
 }
 
 void CloseAllWindows() {
-  foundation::ForEachNumber(&windowTable, foundation::SlotOrder::DESCENDING,
+  foundation::ForEachNumber(&windows.table, foundation::SlotOrder::DESCENDING,
                             CloseNumberedWindow);
 }
 
 int32_t WaitForEvent() {
-  if (pendingEvent) {
-    const int32_t event = pendingEvent;
-    pendingEvent = 0;
-    currentEvent = 0;
+  if (windows.pendingEvent) {
+    const int32_t event = windows.pendingEvent;
+    windows.pendingEvent = 0;
+    windows.currentEvent = 0;
     return event;
   }
   MSG message = {};
@@ -349,12 +353,13 @@ int32_t WaitForEvent() {
     TranslateMessage(&message);
     DispatchMessageA(&message);
   }
-  const int32_t event = currentEvent ? currentEvent : static_cast<int32_t>(message.message);
-  currentEvent = 0;
+  const int32_t event =
+      windows.currentEvent ? windows.currentEvent : static_cast<int32_t>(message.message);
+  windows.currentEvent = 0;
   return event;
 }
 
-intptr_t LastEventControl() { return eventControl; }
+intptr_t LastEventControl() { return windows.eventControl; }
 
 void FocusNextControl() {
   HWND active = GetActiveWindow();
@@ -375,6 +380,6 @@ void FocusPreviousControl() {
   if (target) SetFocus(target);
 }
 
-ObjectNumber WindowTableBound() { return windowTable.bound; }
+ObjectNumber WindowTableBound() { return windows.table.bound; }
 
 }  // namespace toolkit

@@ -4,6 +4,7 @@
 #include "foundation/instance.h"
 #include "processes.h"
 #include "toolkit/controls.h"
+#include "toolkit/requesters.h"
 #include "toolkit/window.h"
 #include "user_input.h"
 
@@ -15,6 +16,7 @@ void ToolkitTest::SetUp() {
   foundation::CreateNodeHeap();
   toolkit::InitWindowToolkit();
   toolkit::InitControlToolkit();
+  toolkit::ResetRequesters();
   timer_ = SetTimer(nullptr, 0, 50, nullptr);
 }
 
