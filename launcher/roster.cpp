@@ -3,12 +3,14 @@
 #include <windows.h>
 
 #include <cstring>
+#include <cwctype>
 
 #include "foundation/lists.h"
 #include "foundation/strings.h"
 #include "launcher/build_profile.h"
 #include "launcher/main_program.h"
 #include "launcher/main_window.h"
+#include "services/file_lock.h"
 #include "services/files.h"
 #include "toolkit/controls.h"
 #include "toolkit/requesters.h"
@@ -20,10 +22,23 @@ using foundation::String;
 
 constexpr char SETTINGS_FILE[] = "velmora.cfg";
 constexpr foundation::ObjectNumber SETTINGS_FILE_NUMBER = 0;
-// Temporary files of the save are made in the current directory, beside the
-// settings file, so that putting one in its place is a rename.
-constexpr char SAVE_DIRECTORY[] = ".";
-constexpr char SAVE_PREFIX[] = "vlm";
+// The new content is written to a file beside the settings file, so that
+// putting it in place is a rename: "vlm", the launcher's process id in eight
+// hexadecimal digits and ".tmp". Only the launcher that holds the settings
+// file saves, so no two launchers write one such file at once, and any such
+// file that is left when a save has succeeded was left by a launcher that
+// ended during its save.
+constexpr char SAVE_FILE_PREFIX[] = "vlm";
+constexpr char SAVE_FILE_EXTENSION[] = ".tmp";
+constexpr wchar_t SAVE_FILE_SEARCH[] = L"vlm*.tmp";
+constexpr size_t SAVE_FILE_DIGITS = 8;
+// A reader of the settings file can hold off its replacement for a moment.
+constexpr int REPLACE_ATTEMPTS = 5;
+constexpr DWORD REPLACE_PAUSE_MS = 250;
+// The saved selection is one byte read back as -128..127; a position the byte
+// cannot carry is stored as none rather than as another character.
+constexpr int32_t LARGEST_STORED_SELECTION = 127;
+constexpr int32_t NO_SELECTION = -1;
 
 struct Character {
   String name;
@@ -33,6 +48,10 @@ constexpr foundation::StringLayout CHARACTER_STRINGS[] = {offsetof(Character, na
                                                          foundation::STRING_LAYOUT_END};
 
 bool canBeSaved;
+// Held from the load until the save is done, so that a second launcher that
+// starts meanwhile, even while the settings file is closed and replaced,
+// cannot update it.
+HANDLE settingsLock;
 
 Character* CurrentCharacter() {
   return static_cast<Character*>(foundation::ElementData(program.roster.current));
@@ -42,19 +61,60 @@ Character* CurrentCharacter() {
 // marked read-only must not be replaced, and a directory in which no file can
 // be made cannot take the new one, even when the settings file itself could
 // be written.
+void SaveFileName(char (&name)[MAX_PATH]) {
+  char* end = name;
+  for (const char* c = SAVE_FILE_PREFIX; *c; ++c) *end++ = *c;
+  const DWORD id = GetCurrentProcessId();
+  for (size_t digit = SAVE_FILE_DIGITS; digit-- > 0;) *end++ = "0123456789ABCDEF"[(id >> (4 * digit)) & 15];
+  for (const char* c = SAVE_FILE_EXTENSION; *c; ++c) *end++ = *c;
+  *end = '\0';
+}
+
+// True for a name of SaveFileName's shape, whichever process made it.
+bool IsSaveFileName(const wchar_t* name) {
+  const size_t length = wcslen(name);
+  const size_t prefix = strlen(SAVE_FILE_PREFIX);
+  const size_t extension = strlen(SAVE_FILE_EXTENSION);
+  if (length != prefix + SAVE_FILE_DIGITS + extension) return false;
+  for (size_t i = prefix; i < prefix + SAVE_FILE_DIGITS; ++i) {
+    if (!iswxdigit(name[i])) return false;
+  }
+  return true;
+}
+
+// Removes what launchers that ended during their save left. The search gives
+// only names of the shape "vlm*.tmp", in either case.
+void RemoveStaleSaveFiles() {
+  WIN32_FIND_DATAW found;
+  HANDLE entries = FindFirstFileW(SAVE_FILE_SEARCH, &found);
+  if (entries == INVALID_HANDLE_VALUE) return;
+  do {
+    if (IsSaveFileName(found.cFileName) &&
+        !(found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))) {
+      DeleteFileW(found.cFileName);
+    }
+  } while (FindNextFileW(entries, &found));
+  FindClose(entries);
+}
+
 bool CanReplaceSettingsFile() {
   const DWORD attributes = GetFileAttributesA(SETTINGS_FILE);
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
     return false;
   }
   char probe[MAX_PATH];
-  if (!GetTempFileNameA(SAVE_DIRECTORY, SAVE_PREFIX, 0, probe)) return false;
-  DeleteFileA(probe);
+  SaveFileName(probe);
+  HANDLE file = CreateFileA(probe, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  CloseHandle(file);
   return true;
 }
 
 bool OpenSettingsFile() {
-  if (services::FileOpenUpdate(SETTINGS_FILE_NUMBER, SETTINGS_FILE)) {
+  bool heldElsewhere = false;
+  settingsLock = services::TakeFileLock(SETTINGS_FILE, &heldElsewhere);
+  if (!heldElsewhere && services::FileOpenUpdate(SETTINGS_FILE_NUMBER, SETTINGS_FILE)) {
     canBeSaved = CanReplaceSettingsFile();
     return true;
   }
@@ -73,7 +133,9 @@ void ReadCharacters() {
 
 // Writes the whole roster to the current file; false when a write fell short.
 bool WriteSettings() {
-  bool complete = services::FileWriteByte(program.startSelection) == 1;
+  const int32_t selection = program.startSelection;
+  const bool storable = selection >= 0 && selection <= LARGEST_STORED_SELECTION;
+  bool complete = services::FileWriteByte(storable ? selection : NO_SELECTION) == 1;
   if (foundation::ListFirst(&program.roster)) {
     do {
       const char* name = CurrentCharacterName();
@@ -83,20 +145,45 @@ bool WriteSettings() {
   return complete && services::FileFlush();
 }
 
+bool ReplaceSettingsFile(const char* saving) {
+  for (int attempt = 1;; ++attempt) {
+    if (MoveFileExA(saving, SETTINGS_FILE, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+      return true;
+    }
+    if (attempt == REPLACE_ATTEMPTS) return false;
+    Sleep(REPLACE_PAUSE_MS);
+  }
+}
+
+// One whole save: the new content beside the settings file, then in its place.
+bool TrySave() {
+  services::FileClose(SETTINGS_FILE_NUMBER);
+  char saving[MAX_PATH];
+  SaveFileName(saving);
+  const bool complete = services::FileOpenCreate(SETTINGS_FILE_NUMBER, saving) && WriteSettings();
+  services::FileClose(SETTINGS_FILE_NUMBER);
+  if (complete && ReplaceSettingsFile(saving)) return true;
+  DeleteFileA(saving);
+  return false;
+}
+
 }  // namespace
 
 void LoadRoster() {
   foundation::ListCreate(&program.roster, sizeof(Character), CHARACTER_STRINGS);
   if (!OpenSettingsFile()) return;
   ReadCharacters();
-  if (!canBeSaved) services::FileClose(SETTINGS_FILE_NUMBER);
+  if (canBeSaved) return;
+  services::FileClose(SETTINGS_FILE_NUMBER);
+  services::ReleaseFileLock(settingsLock);
+  settingsLock = nullptr;
 }
 
 bool RosterCanBeSaved() { return canBeSaved; }
 
 void WarnWhenRosterCannotBeSaved() {
   if (canBeSaved) return;
-  toolkit::ShowMessageBox(buildProfile.noSelectionTitle, buildProfile.cannotSaveText, MB_OK);
+  toolkit::ShowMessageBox(buildProfile.errorTitle, buildProfile.cannotSaveText, MB_OK);
 }
 
 void RefillCharacterList() {
@@ -129,15 +216,20 @@ const char* CurrentCharacterName() {
 
 void SaveRoster() {
   if (!canBeSaved) return;
-  services::FileClose(SETTINGS_FILE_NUMBER);
-  char saving[MAX_PATH];
-  if (!GetTempFileNameA(SAVE_DIRECTORY, SAVE_PREFIX, 0, saving)) return;
-  bool complete = services::FileOpenCreate(SETTINGS_FILE_NUMBER, saving) && WriteSettings();
-  services::FileClose(SETTINGS_FILE_NUMBER);
-  if (!complete ||
-      !MoveFileExA(saving, SETTINGS_FILE, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    DeleteFileA(saving);
+  // Nothing is lost without a word: the player may try again, for instance
+  // once another program has let go of the file, or give the changes up.
+  for (;;) {
+    if (TrySave()) {
+      RemoveStaleSaveFiles();
+      break;
+    }
+    if (toolkit::ShowMessageBox(buildProfile.errorTitle, buildProfile.saveFailedText,
+                                MB_RETRYCANCEL) != IDRETRY) {
+      break;
+    }
   }
+  services::ReleaseFileLock(settingsLock);
+  settingsLock = nullptr;
 }
 
 }  // namespace launcher

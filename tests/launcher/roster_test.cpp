@@ -3,7 +3,9 @@
 #include <string>
 #include <vector>
 
+#include "installation_directory.h"
 #include "starter_process.h"
+#include "user_input.h"
 
 namespace launcher_test {
 namespace {
@@ -40,6 +42,14 @@ class RosterTest : public ::testing::TestWithParam<Build> {
     if (search == INVALID_HANDLE_VALUE) return false;
     FindClose(search);
     return true;
+  }
+  // A reader that does not let the settings file be replaced while it reads.
+  HANDLE HoldForReading() {
+    HANDLE reader = CreateFileA(installation.PathOf(SETTINGS).c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                nullptr);
+    EXPECT_NE(reader, INVALID_HANDLE_VALUE);
+    return reader;
   }
 
   test_support::ScratchDirectory installation;
@@ -130,15 +140,152 @@ TEST_P(RosterTest, ASaveThatCannotBePutInPlaceLeavesTheOldFileWhole) {
   installation.WriteFile(SETTINGS, old);
   StarterProcess starter(GetParam(), installation);
   ExpectShown(starter, {"Anna", "Bert"}, 1);
-  // A reader that does not let the file be replaced while it reads.
-  HANDLE reader = CreateFileA(installation.PathOf(SETTINGS).c_str(), GENERIC_READ,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                              nullptr);
-  ASSERT_NE(reader, INVALID_HANDLE_VALUE);
-  Quit(starter);
+  HANDLE reader = HoldForReading();
+  // The player is told and gives the save up.
+  starter.Click(5);
+  starter.AnswerMessageBox(GetParam().errorTitle, GetParam().saveFailedText, IDCANCEL);
+  DWORD exitCode = 99;
+  ASSERT_TRUE(starter.WaitForExit(10000, &exitCode));
+  EXPECT_EQ(exitCode, 0u);
   CloseHandle(reader);
   EXPECT_EQ(Saved(), old);
   EXPECT_FALSE(TemporaryFilesLeft()) << "the unused new content was removed";
+}
+
+// A save that another program's reader holds off is not dropped silently:
+// the player is told and may try again, as often as needed.
+TEST_P(RosterTest, AFailedSaveIsToldAndRetriedOnRequest) {
+  installation.WriteFile(SETTINGS, "\x01" "Anna\r\nBert\r\n");
+  StarterProcess starter(GetParam(), installation);
+  HANDLE reader = HoldForReading();
+  starter.Click(5);
+  starter.AnswerMessageBox(GetParam().errorTitle, GetParam().saveFailedText, IDRETRY);
+  // Still held: told again.
+  HWND box = starter.WaitForDialog();
+  ASSERT_NE(box, nullptr) << "a retried save that fails again is told again";
+  CloseHandle(reader);
+  starter.AnswerMessageBox(GetParam().errorTitle, GetParam().saveFailedText, IDRETRY);
+  DWORD exitCode = 99;
+  ASSERT_TRUE(starter.WaitForExit(10000, &exitCode));
+  EXPECT_EQ(exitCode, 0u);
+  EXPECT_EQ(Saved(), std::string("\x00" "Anna\r\nBert\r\n", 13));
+  EXPECT_FALSE(TemporaryFilesLeft());
+}
+
+// A reader that lets go within a moment delays the save but does not fail it.
+TEST_P(RosterTest, AReaderThatLetsGoSoonDoesNotFailTheSave) {
+  installation.WriteFile(SETTINGS, "\x01" "Anna\r\n");
+  StarterProcess starter(GetParam(), installation);
+  HANDLE reader = HoldForReading();
+  starter.Click(5);
+  Sleep(300);
+  CloseHandle(reader);
+  DWORD exitCode = 99;
+  ASSERT_TRUE(starter.WaitForExit(10000, &exitCode));
+  EXPECT_EQ(exitCode, 0u);
+  EXPECT_EQ(Saved(), std::string("\x00" "Anna\r\n", 7));
+}
+
+// A second launcher that starts while the first one writes a big list and
+// puts it in place may not take the settings file over: it is read-only and
+// says so, and the first one's list is what stays.
+TEST_P(RosterTest, ALauncherStartedDuringASaveIsReadOnly) {
+  std::string content(1, '\x01');
+  std::string saved(1, '\0');
+  for (int i = 0; i < 20000; ++i) {
+    const std::string line = "Character " + std::to_string(i) + "\r\n";
+    content += line;
+    saved += line;
+  }
+  installation.WriteFile(SETTINGS, content);
+  StarterProcess first(GetParam(), installation);
+  ASSERT_EQ(SendMessageW(first.Control(8), CB_GETCOUNT, 0, 0), 20000);
+  // Catches the first launcher in its save, once its new content is being
+  // written beside the settings file, and holds it there.
+  using ProcessCall = LONG(WINAPI*)(HANDLE);
+  HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+  const auto suspend = reinterpret_cast<ProcessCall>(
+      reinterpret_cast<void*>(GetProcAddress(ntdll, "NtSuspendProcess")));
+  const auto resume = reinterpret_cast<ProcessCall>(
+      reinterpret_cast<void*>(GetProcAddress(ntdll, "NtResumeProcess")));
+  ASSERT_TRUE(suspend && resume);
+  // The save lasts a fraction of a second: the click is not waited for, and
+  // the folder is looked at without pause.
+  RECT quit;
+  GetWindowRect(first.Control(5), &quit);
+  test_support::StartUnixCommand("/usr/bin/xdotool mousemove " +
+                                 std::to_string((quit.left + quit.right) / 2) + " " +
+                                 std::to_string((quit.top + quit.bottom) / 2) + " click 1");
+  const DWORD clicked = GetTickCount();
+  bool caught = false;
+  while (!caught && GetTickCount() - clicked < 10000 && first.Running()) {
+    caught = TemporaryFilesLeft();
+  }
+  if (caught) suspend(first.processHandle());
+  ASSERT_TRUE(caught) << "the save was not caught";
+  {
+    StarterProcess second(GetParam(), installation);
+    resume(first.processHandle());
+    ExpectCannotSaveMessage(second);
+    DWORD exitCode = 99;
+    ASSERT_TRUE(first.WaitForExit(20000, &exitCode));
+    EXPECT_EQ(exitCode, 0u);
+    EXPECT_TRUE(Saved() == saved) << "the first launcher's list was not saved";
+    Quit(second);
+  }
+  EXPECT_TRUE(Saved() == saved) << "the second launcher changed the file";
+  EXPECT_FALSE(TemporaryFilesLeft());
+}
+
+// The selection byte carries 0..127; a position it cannot carry is stored as
+// none, never as another character's (300 wrapped to 44).
+TEST_P(RosterTest, PositionsTheByteCannotCarryAreStoredAsNone) {
+  struct Row {
+    char loaded;
+    const char* keys;  // in the opened list
+    intptr_t chosen;
+    char stored;
+  } rows[] = {{'\x7F', "Return", 127, '\x7F'},
+              {'\x7F', "Down Return", 128, '\xFF'},
+              {'\x00', "End Return", 299, '\xFF'}};
+  std::string names;
+  for (int i = 0; i < 300; ++i) names += "C" + std::to_string(i) + "\r\n";
+  test_support::InstallationDirectory game;
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.chosen);
+    game.WriteFile(SETTINGS, std::string(1, row.loaded) + names);
+    StarterProcess starter(GetParam(), game);
+    test_support::ClickCentre(starter.Control(8));
+    ASSERT_NE(test_support::WaitForProcessWindow(starter.processId(), "ComboLBox", 5000), nullptr);
+    test_support::PressKeys(row.keys);
+    ASSERT_TRUE(test_support::WaitUntil([&] { return starter.SelectedCharacter() == row.chosen; },
+                                        5000));
+    starter.Click(2);
+    DWORD exitCode = 99;
+    ASSERT_TRUE(starter.WaitForExit(10000, &exitCode)) << "Start did not end the launcher";
+    EXPECT_EQ(game.ReadFile(SETTINGS), std::string(1, row.stored) + names);
+  }
+}
+
+// A launcher that ended during its save left its new content beside the
+// settings file; the next launcher that saves removes such files, and only
+// files of that shape.
+TEST_P(RosterTest, SaveFilesLeftByAnEndedLauncherGoAtTheNextSave) {
+  const char* stale[] = {"vlm000004D2.tmp", "vlm0000abcd.tmp"};
+  const char* others[] = {"vlmnotes.tmp", "vlm0000ABCDE.tmp", "vlm04D2.txt", "vlmABCD.tmp"};
+  for (const char* name : stale) installation.WriteFile(name, "left");
+  for (const char* name : others) installation.WriteFile(name, "other");
+  installation.WriteFile(SETTINGS, std::string("\x00" "Anna\r\n", 7));
+  StarterProcess first(GetParam(), installation);
+  {
+    StarterProcess second(GetParam(), installation);
+    ExpectCannotSaveMessage(second);
+    Quit(second);
+  }
+  for (const char* name : stale) EXPECT_TRUE(installation.Exists(name)) << "a read-only launcher removed " << name;
+  Quit(first);
+  for (const char* name : stale) EXPECT_FALSE(installation.Exists(name)) << name;
+  for (const char* name : others) EXPECT_TRUE(installation.Exists(name)) << name;
 }
 
 TEST_P(RosterTest, ASecondLauncherShowsTheRosterAndLeavesTheFileToTheFirst) {
