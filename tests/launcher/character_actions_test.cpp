@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -254,6 +255,36 @@ TEST_P(CharacterActionsTest, DeleteLeavesWhatLinksInTheFolderPointAt) {
   EXPECT_TRUE(installation.Exists("game\\game.exe"));
   EXPECT_FALSE(installation.Exists("game\\Anna\\save.dat")) << "its own file went";
   Quit(starter);
+}
+
+// A pasted name may hold line breaks and other control characters that typing
+// cannot give; the settings file would read such a name back as several
+// characters. A name left empty is added as the empty answer is.
+TEST_P(CharacterActionsTest, NewTakesAPastedNameAsOneLine) {
+  struct Row {
+    std::string pasted;
+    std::string kept;
+  } rows[] = {{"Do\rra", "Dora"}, {"\tBert\x01 Lee\x1F", "\tBert Lee"}, {"\r", ""}};
+  Prepare(std::string(1, '\x00'), {"Anna"});
+  StarterProcess starter(GetParam(), installation);
+  Names expected = {"Anna"};
+  std::string saved = std::string(1, '\0') + "Anna\r\n";
+  for (const Row& row : rows) {
+    SCOPED_TRACE("pasted " + ::testing::PrintToString(row.pasted));
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    HGLOBAL text = GlobalAlloc(GMEM_MOVEABLE, row.pasted.size() + 1);
+    memcpy(GlobalLock(text), row.pasted.c_str(), row.pasted.size() + 1);
+    GlobalUnlock(text);
+    SetClipboardData(CF_TEXT, text);
+    CloseClipboard();
+    NewCharacter(starter, "", "ctrl+v Return");
+    expected.push_back(row.kept);
+    saved += row.kept + "\r\n";
+    EXPECT_EQ(starter.Characters(), expected);
+  }
+  Quit(starter);
+  EXPECT_EQ(Saved(), saved);
 }
 
 }  // namespace
