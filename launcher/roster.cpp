@@ -3,13 +3,13 @@
 #include <windows.h>
 
 #include <cstring>
-#include <cwctype>
 
 #include "foundation/lists.h"
 #include "foundation/strings.h"
 #include "launcher/build_profile.h"
 #include "launcher/main_program.h"
 #include "launcher/main_window.h"
+#include "services/directory_removal.h"
 #include "services/file_lock.h"
 #include "services/files.h"
 #include "toolkit/controls.h"
@@ -30,7 +30,7 @@ constexpr foundation::ObjectNumber SETTINGS_FILE_NUMBER = 0;
 // ended during its save.
 constexpr char SAVE_FILE_PREFIX[] = "vlm";
 constexpr char SAVE_FILE_EXTENSION[] = ".tmp";
-constexpr wchar_t SAVE_FILE_SEARCH[] = L"vlm*.tmp";
+constexpr char SAVE_FILE_PATTERN[] = "vlm*.tmp";
 constexpr size_t SAVE_FILE_DIGITS = 8;
 // A reader of the settings file can hold off its replacement for a moment.
 constexpr int REPLACE_ATTEMPTS = 5;
@@ -57,46 +57,36 @@ Character* CurrentCharacter() {
   return static_cast<Character*>(foundation::ElementData(program.roster.current));
 }
 
-// The save replaces the settings file with a new one made beside it. A file
-// marked read-only must not be replaced, and a directory in which no file can
-// be made cannot take the new one, even when the settings file itself could
-// be written.
 void SaveFileName(char (&name)[MAX_PATH]) {
   char* end = name;
   for (const char* c = SAVE_FILE_PREFIX; *c; ++c) *end++ = *c;
   const DWORD id = GetCurrentProcessId();
-  for (size_t digit = SAVE_FILE_DIGITS; digit-- > 0;) *end++ = "0123456789ABCDEF"[(id >> (4 * digit)) & 15];
+  for (size_t digit = SAVE_FILE_DIGITS; digit-- > 0;) {
+    *end++ = "0123456789ABCDEF"[(id >> (4 * digit)) & 15];
+  }
   for (const char* c = SAVE_FILE_EXTENSION; *c; ++c) *end++ = *c;
   *end = '\0';
 }
 
-// True for a name of SaveFileName's shape, whichever process made it.
+bool IsHexDigit(wchar_t c) {
+  return (c >= L'0' && c <= L'9') || (c >= L'A' && c <= L'F') || (c >= L'a' && c <= L'f');
+}
+
+// True for a name of SaveFileName's shape, whichever process made it; the
+// search for SAVE_FILE_PATTERN gives only names of the shape "vlm*.tmp".
 bool IsSaveFileName(const wchar_t* name) {
-  const size_t length = wcslen(name);
   const size_t prefix = strlen(SAVE_FILE_PREFIX);
-  const size_t extension = strlen(SAVE_FILE_EXTENSION);
-  if (length != prefix + SAVE_FILE_DIGITS + extension) return false;
+  if (wcslen(name) != prefix + SAVE_FILE_DIGITS + strlen(SAVE_FILE_EXTENSION)) return false;
   for (size_t i = prefix; i < prefix + SAVE_FILE_DIGITS; ++i) {
-    if (!iswxdigit(name[i])) return false;
+    if (!IsHexDigit(name[i])) return false;
   }
   return true;
 }
 
-// Removes what launchers that ended during their save left. The search gives
-// only names of the shape "vlm*.tmp", in either case.
-void RemoveStaleSaveFiles() {
-  WIN32_FIND_DATAW found;
-  HANDLE entries = FindFirstFileW(SAVE_FILE_SEARCH, &found);
-  if (entries == INVALID_HANDLE_VALUE) return;
-  do {
-    if (IsSaveFileName(found.cFileName) &&
-        !(found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))) {
-      DeleteFileW(found.cFileName);
-    }
-  } while (FindNextFileW(entries, &found));
-  FindClose(entries);
-}
-
+// The save replaces the settings file with a new one made beside it. A file
+// marked read-only must not be replaced, and a directory in which no file can
+// be made cannot take the new one, even when the settings file itself could
+// be written.
 bool CanReplaceSettingsFile() {
   const DWORD attributes = GetFileAttributesA(SETTINGS_FILE);
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
@@ -220,7 +210,8 @@ void SaveRoster() {
   // once another program has let go of the file, or give the changes up.
   for (;;) {
     if (TrySave()) {
-      RemoveStaleSaveFiles();
+      // Files that launchers which ended during their save left.
+      services::DeleteFilesInFolder(".", SAVE_FILE_PATTERN, IsSaveFileName);
       break;
     }
     if (toolkit::ShowMessageBox(buildProfile.errorTitle, buildProfile.saveFailedText,

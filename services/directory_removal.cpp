@@ -81,6 +81,7 @@ struct Folder {
   wchar_t finalPath[FINAL_PATH_ROOM];
   const wchar_t* pattern;
   uint32_t flags;
+  NameFilter accept;  // nullptr: every name
 };
 
 // True when the entry's final path is the folder's final path followed by
@@ -139,7 +140,7 @@ void DeleteOpenFile(HANDLE file, const wchar_t* item, bool clearAttributes) {
 int32_t RemoveFolder(const WidePath& path, const wchar_t* pattern, uint32_t flags);
 
 void RemoveEntry(const Folder& folder, const WIN32_FIND_DATAW& found) {
-  if (!IsOwnName(found.cFileName)) return;
+  if (!IsOwnName(found.cFileName) || (folder.accept && !folder.accept(found.cFileName))) return;
   WidePath item = folder.path;
   if (!Append(&item, found.cFileName)) return;
   if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
@@ -154,36 +155,47 @@ void RemoveEntry(const Folder& folder, const WIN32_FIND_DATAW& found) {
     return;
   }
   const bool clearAttributes = folder.flags & DIRREMOVE_CLEAR_ATTRIBUTES;
-  const DWORD access = DELETE | FILE_READ_ATTRIBUTES | (clearAttributes ? FILE_WRITE_ATTRIBUTES : 0);
+  const DWORD access =
+      DELETE | FILE_READ_ATTRIBUTES | (clearAttributes ? FILE_WRITE_ATTRIBUTES : 0);
   HANDLE file = OpenOwnEntry(folder, item.text, access, false);
   if (!file) return;
   DeleteOpenFile(file, item.text, clearAttributes);
   CloseHandle(file);
 }
 
-// Removes the folder at the path, which ends in a backslash.
-int32_t RemoveFolder(const WidePath& path, const wchar_t* pattern, uint32_t flags) {
-  Folder folder;
-  folder.path = path;
-  folder.pattern = pattern;
-  folder.flags = flags;
+// Finds where the folder at the path (ending in a backslash) really is;
+// false when it cannot be told.
+bool LocateFolder(const WidePath& path, const wchar_t* pattern, uint32_t flags,
+                  NameFilter accept, Folder* folder) {
+  folder->path = path;
+  folder->pattern = pattern;
+  folder->flags = flags;
+  folder->accept = accept;
   HANDLE self = CreateFileW(path.text, FILE_READ_ATTRIBUTES, SHARE_ALL, nullptr, OPEN_EXISTING,
                             FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (self == INVALID_HANDLE_VALUE) return 0;
-  const bool located = FinalPathOf(self, folder.finalPath) != FINAL_PATH_FAILED;
+  if (self == INVALID_HANDLE_VALUE) return false;
+  const bool located = FinalPathOf(self, folder->finalPath) != FINAL_PATH_FAILED;
   CloseHandle(self);
-  if (!located) return 0;
+  return located;
+}
 
-  WidePath search = path;
-  if (!Append(&search, pattern)) return 0;
+// Removes what matches the pattern in the folder; false when nothing does.
+bool EmptyFolder(const Folder& folder) {
+  WidePath search = folder.path;
+  if (!Append(&search, folder.pattern)) return false;
   WIN32_FIND_DATAW found;
   HANDLE entries = FindFirstFileW(search.text, &found);
-  if (entries == INVALID_HANDLE_VALUE) return 0;
+  if (entries == INVALID_HANDLE_VALUE) return false;
   do {
     RemoveEntry(folder, found);
   } while (FindNextFileW(entries, &found));
   FindClose(entries);
+  return true;
+}
 
+int32_t RemoveFolder(const WidePath& path, const wchar_t* pattern, uint32_t flags) {
+  Folder folder;
+  if (!LocateFolder(path, pattern, flags, nullptr, &folder) || !EmptyFolder(folder)) return 0;
   if (flags & DIRREMOVE_CLEAR_ATTRIBUTES) SetFileAttributesW(path.text, FILE_ATTRIBUTE_NORMAL);
   return RemoveDirectoryW(path.text) ? 1 : 0;
 }
@@ -193,21 +205,36 @@ bool Widen(const char* text, wchar_t (&wide)[MAX_PATH]) {
   return MultiByteToWideChar(CP_ACP, 0, text, -1, wide, MAX_PATH) > 0;
 }
 
-}  // namespace
-
-int32_t DirectoryRemove(const char* path, const char* pattern, uint32_t flags) {
-  if (!path || !*path) return 0;
+// The caller's folder path and pattern ("*.*" for none) in wide form.
+bool WidenArguments(const char* path, const char* pattern, WidePath* folder,
+                    wchar_t (&widePattern)[MAX_PATH]) {
   wchar_t widePath[MAX_PATH];
-  wchar_t widePattern[MAX_PATH];
-  if (!Widen(path, widePath)) return 0;
+  if (!path || !*path || !Widen(path, widePath)) return false;
   if (!pattern || !*pattern) {
     wcscpy(widePattern, ALL_FILES);
   } else if (!Widen(pattern, widePattern)) {
-    return 0;
+    return false;
   }
+  return MakeFolderPath(widePath, folder);
+}
+
+}  // namespace
+
+int32_t DirectoryRemove(const char* path, const char* pattern, uint32_t flags) {
   WidePath folder;
-  if (!MakeFolderPath(widePath, &folder)) return 0;
+  wchar_t widePattern[MAX_PATH];
+  if (!WidenArguments(path, pattern, &folder, widePattern)) return 0;
   return RemoveFolder(folder, widePattern, flags);
+}
+
+void DeleteFilesInFolder(const char* path, const char* pattern, NameFilter accept) {
+  WidePath folderPath;
+  wchar_t widePattern[MAX_PATH];
+  Folder folder;
+  if (WidenArguments(path, pattern, &folderPath, widePattern) &&
+      LocateFolder(folderPath, widePattern, 0, accept, &folder)) {
+    EmptyFolder(folder);
+  }
 }
 
 int32_t DirectoryRemove(const char* path, const char* pattern) {

@@ -20,4 +20,10 @@ constexpr uint32_t DIRREMOVE_CLEAR_ATTRIBUTES = 2;  // make read-only files dele
 int32_t DirectoryRemove(const char* path, const char* pattern, uint32_t flags);
 int32_t DirectoryRemove(const char* path, const char* pattern);
 
+// Deletes, with the same care, the plain files directly in the folder that
+// match the pattern and whose names `accept` takes; the folder and what else
+// is in it stay.
+using NameFilter = bool (*)(const wchar_t* name);
+void DeleteFilesInFolder(const char* path, const char* pattern, NameFilter accept);
+
 }  // namespace services

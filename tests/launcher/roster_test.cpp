@@ -275,6 +275,12 @@ TEST_P(RosterTest, SaveFilesLeftByAnEndedLauncherGoAtTheNextSave) {
   const char* others[] = {"vlmnotes.tmp", "vlm0000ABCDE.tmp", "vlm04D2.txt", "vlmABCD.tmp"};
   for (const char* name : stale) installation.WriteFile(name, "left");
   for (const char* name : others) installation.WriteFile(name, "other");
+  // A link of that shape is not a file left by a launcher; what it points at stays.
+  test_support::ScratchDirectory outside("outside");
+  outside.WriteFile("target.txt", "outside");
+  ASSERT_EQ(test_support::RunUnixCommand("/bin/ln -s " + outside.unixPath() + "/target.txt " +
+                                         installation.unixPath() + "/vlm00001234.tmp"),
+            0);
   installation.WriteFile(SETTINGS, std::string("\x00" "Anna\r\n", 7));
   StarterProcess first(GetParam(), installation);
   {
@@ -286,6 +292,7 @@ TEST_P(RosterTest, SaveFilesLeftByAnEndedLauncherGoAtTheNextSave) {
   Quit(first);
   for (const char* name : stale) EXPECT_FALSE(installation.Exists(name)) << name;
   for (const char* name : others) EXPECT_TRUE(installation.Exists(name)) << name;
+  EXPECT_EQ(outside.ReadFile("target.txt"), "outside");
 }
 
 TEST_P(RosterTest, ASecondLauncherShowsTheRosterAndLeavesTheFileToTheFirst) {
