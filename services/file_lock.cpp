@@ -16,28 +16,29 @@ constexpr wchar_t LOCK_NAME_PREFIX[] = L"Global\\VelmoraStarterFile-";
 constexpr uint64_t FNV_OFFSET = 14695981039346656037ull;
 constexpr uint64_t FNV_PRIME = 1099511628211ull;
 
-// The file's key: the final path of its folder (or, without final paths, its
-// full path), a backslash and its name, in capitals.
+// The file's key: the final path of its folder (or, where that cannot be
+// told, the folder's full path), a backslash and its name, in capitals.
 bool KeyOf(const char* name, wchar_t (&key)[FINAL_PATH_ROOM]) {
   wchar_t wideName[MAX_PATH];
-  wchar_t full[MAX_PATH];
+  wchar_t folderPath[MAX_PATH];
   wchar_t* fileName = nullptr;
   if (!MultiByteToWideChar(CP_ACP, 0, name, -1, wideName, MAX_PATH)) return false;
-  const DWORD length = GetFullPathNameW(wideName, MAX_PATH, full, &fileName);
+  const DWORD length = GetFullPathNameW(wideName, MAX_PATH, folderPath, &fileName);
   if (length == 0 || length >= MAX_PATH || !fileName) return false;
-  const size_t nameLength = wcslen(fileName);
-  fileName[-1] = L'\0';  // the full path of the folder
-  HANDLE folder = CreateFileW(full, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  wcscpy(wideName, fileName);
+  *fileName = L'\0';  // the folder's path, with its backslash (C:\ for a root)
+  constexpr DWORD SHARE_ALL = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+  HANDLE folder = CreateFileW(folderPath, 0, SHARE_ALL, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (folder == INVALID_HANDLE_VALUE) return false;
   const FinalPathResult found = FinalPathOf(folder, key);
   CloseHandle(folder);
-  if (found == FINAL_PATH_FAILED) return false;
-  if (found == FINAL_PATH_UNKNOWN) wcscpy(key, full);
-  const size_t keyLength = wcslen(key);
-  if (keyLength + 1 + nameLength >= FINAL_PATH_ROOM) return false;
+  if (found != FINAL_PATH_FOUND) wcscpy(key, folderPath);
+  size_t keyLength = wcslen(key);
+  if (keyLength > 0 && key[keyLength - 1] == L'\\') --keyLength;
+  if (keyLength + 1 + wcslen(wideName) >= FINAL_PATH_ROOM) return false;
   key[keyLength] = L'\\';
-  wcscpy(key + keyLength + 1, fileName);
+  wcscpy(key + keyLength + 1, wideName);
   CharUpperBuffW(key, static_cast<DWORD>(wcslen(key)));
   return true;
 }

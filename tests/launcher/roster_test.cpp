@@ -288,7 +288,9 @@ TEST_P(RosterTest, SaveFilesLeftByAnEndedLauncherGoAtTheNextSave) {
     ExpectCannotSaveMessage(second);
     Quit(second);
   }
-  for (const char* name : stale) EXPECT_TRUE(installation.Exists(name)) << "a read-only launcher removed " << name;
+  for (const char* name : stale) {
+    EXPECT_TRUE(installation.Exists(name)) << "a read-only launcher removed " << name;
+  }
   Quit(first);
   for (const char* name : stale) EXPECT_FALSE(installation.Exists(name)) << name;
   for (const char* name : others) EXPECT_TRUE(installation.Exists(name)) << name;
