@@ -43,6 +43,51 @@ class RosterTest : public ::testing::TestWithParam<Build> {
     FindClose(search);
     return true;
   }
+  // Writes a list of 20000 characters with the selection 1; what the save
+  // then writes.
+  std::string WriteBigList() {
+    std::string content(1, '\x01');
+    std::string saved(1, '\0');
+    for (int i = 0; i < 20000; ++i) {
+      const std::string line = "Character " + std::to_string(i) + "\r\n";
+      content += line;
+      saved += line;
+    }
+    installation.WriteFile(SETTINGS, content);
+    return saved;
+  }
+  using ProcessFunction = LONG(WINAPI*)(HANDLE);
+  static ProcessFunction ProcessCall(const char* name) {
+    return reinterpret_cast<ProcessFunction>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), name)));
+  }
+  // The file beside the settings file that a launcher writes its new content to.
+  static std::string SaveFileOf(const StarterProcess& starter) {
+    char name[32];
+    snprintf(name, sizeof(name), "vlm%08lX.tmp", starter.processId());
+    return name;
+  }
+  // Clicks Quit and suspends the launcher as soon as its new content is
+  // being written beside the settings file; false when it was not caught.
+  // The save lasts a fraction of a second: the click is not waited for, and
+  // the folder is looked at without pause.
+  bool CatchInSave(const StarterProcess& starter) {
+    RECT quit;
+    GetWindowRect(starter.Control(5), &quit);
+    test_support::StartUnixCommand("/usr/bin/xdotool mousemove " +
+                                   std::to_string((quit.left + quit.right) / 2) + " " +
+                                   std::to_string((quit.top + quit.bottom) / 2) + " click 1");
+    const std::string saveFile = installation.PathOf(SaveFileOf(starter));
+    const DWORD clicked = GetTickCount();
+    while (GetTickCount() - clicked < 10000 && starter.Running()) {
+      if (GetFileAttributesA(saveFile.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        ProcessCall("NtSuspendProcess")(starter.processHandle());
+        return true;
+      }
+    }
+    ADD_FAILURE() << "the save was not caught";
+    return false;
+  }
   // A reader that does not let the settings file be replaced while it reads.
   HANDLE HoldForReading() {
     HANDLE reader = CreateFileA(installation.PathOf(SETTINGS).c_str(), GENERIC_READ,
@@ -190,42 +235,12 @@ TEST_P(RosterTest, AReaderThatLetsGoSoonDoesNotFailTheSave) {
 // puts it in place may not take the settings file over: it is read-only and
 // says so, and the first one's list is what stays.
 TEST_P(RosterTest, ALauncherStartedDuringASaveIsReadOnly) {
-  std::string content(1, '\x01');
-  std::string saved(1, '\0');
-  for (int i = 0; i < 20000; ++i) {
-    const std::string line = "Character " + std::to_string(i) + "\r\n";
-    content += line;
-    saved += line;
-  }
-  installation.WriteFile(SETTINGS, content);
+  const std::string saved = WriteBigList();
   StarterProcess first(GetParam(), installation);
-  ASSERT_EQ(SendMessageW(first.Control(8), CB_GETCOUNT, 0, 0), 20000);
-  // Catches the first launcher in its save, once its new content is being
-  // written beside the settings file, and holds it there.
-  using ProcessCall = LONG(WINAPI*)(HANDLE);
-  HMODULE ntdll = GetModuleHandleA("ntdll.dll");
-  const auto suspend = reinterpret_cast<ProcessCall>(
-      reinterpret_cast<void*>(GetProcAddress(ntdll, "NtSuspendProcess")));
-  const auto resume = reinterpret_cast<ProcessCall>(
-      reinterpret_cast<void*>(GetProcAddress(ntdll, "NtResumeProcess")));
-  ASSERT_TRUE(suspend && resume);
-  // The save lasts a fraction of a second: the click is not waited for, and
-  // the folder is looked at without pause.
-  RECT quit;
-  GetWindowRect(first.Control(5), &quit);
-  test_support::StartUnixCommand("/usr/bin/xdotool mousemove " +
-                                 std::to_string((quit.left + quit.right) / 2) + " " +
-                                 std::to_string((quit.top + quit.bottom) / 2) + " click 1");
-  const DWORD clicked = GetTickCount();
-  bool caught = false;
-  while (!caught && GetTickCount() - clicked < 10000 && first.Running()) {
-    caught = TemporaryFilesLeft();
-  }
-  if (caught) suspend(first.processHandle());
-  ASSERT_TRUE(caught) << "the save was not caught";
+  ASSERT_TRUE(CatchInSave(first));
   {
     StarterProcess second(GetParam(), installation);
-    resume(first.processHandle());
+    ProcessCall("NtResumeProcess")(first.processHandle());
     ExpectCannotSaveMessage(second);
     DWORD exitCode = 99;
     ASSERT_TRUE(first.WaitForExit(20000, &exitCode));
@@ -269,30 +284,38 @@ TEST_P(RosterTest, PositionsTheByteCannotCarryAreStoredAsNone) {
 
 // A launcher that ended during its save left its new content beside the
 // settings file; the next launcher that saves removes such files, and only
-// files of that shape.
+// files of that shape, while a read-only launcher leaves them.
 TEST_P(RosterTest, SaveFilesLeftByAnEndedLauncherGoAtTheNextSave) {
-  const char* stale[] = {"vlm000004D2.tmp", "vlm0000abcd.tmp"};
   const char* others[] = {"vlmnotes.tmp", "vlm0000ABCDE.tmp", "vlm04D2.txt", "vlmABCD.tmp"};
-  for (const char* name : stale) installation.WriteFile(name, "left");
   for (const char* name : others) installation.WriteFile(name, "other");
+  installation.WriteFile("vlm0000abcd.tmp", "left");
   // A link of that shape is not a file left by a launcher; what it points at stays.
   test_support::ScratchDirectory outside("outside");
   outside.WriteFile("target.txt", "outside");
   ASSERT_EQ(test_support::RunUnixCommand("/bin/ln -s " + outside.unixPath() + "/target.txt " +
                                          installation.unixPath() + "/vlm00001234.tmp"),
             0);
-  installation.WriteFile(SETTINGS, std::string("\x00" "Anna\r\n", 7));
-  StarterProcess first(GetParam(), installation);
+  const std::string list = WriteBigList();
+  std::string left;
   {
-    StarterProcess second(GetParam(), installation);
-    ExpectCannotSaveMessage(second);
-    Quit(second);
+    StarterProcess ended(GetParam(), installation);
+    left = SaveFileOf(ended);
+    ASSERT_TRUE(CatchInSave(ended));
+    TerminateProcess(ended.processHandle(), 1);
+    ASSERT_TRUE(ended.WaitForExit(5000, nullptr));
   }
-  for (const char* name : stale) {
-    EXPECT_TRUE(installation.Exists(name)) << "a read-only launcher removed " << name;
+  ASSERT_TRUE(installation.Exists(left));
+  StarterProcess next(GetParam(), installation);
+  {
+    StarterProcess readOnly(GetParam(), installation);
+    ExpectCannotSaveMessage(readOnly);
+    Quit(readOnly);
   }
-  Quit(first);
-  for (const char* name : stale) EXPECT_FALSE(installation.Exists(name)) << name;
+  EXPECT_TRUE(installation.Exists(left)) << "a read-only launcher removed it";
+  Quit(next);
+  EXPECT_TRUE(Saved() == list);
+  EXPECT_FALSE(installation.Exists(left));
+  EXPECT_FALSE(installation.Exists("vlm0000abcd.tmp"));
   for (const char* name : others) EXPECT_TRUE(installation.Exists(name)) << name;
   EXPECT_EQ(outside.ReadFile("target.txt"), "outside");
 }
