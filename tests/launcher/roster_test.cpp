@@ -217,6 +217,38 @@ TEST_P(RosterTest, AFailedSaveIsToldAndRetriedOnRequest) {
   EXPECT_FALSE(TemporaryFilesLeft());
 }
 
+// On a full disk the new content cannot be written: the old file stays whole,
+// the player is told, and a retry once there is room saves. The disk is a
+// small memory file system mounted over the installation.
+TEST_P(RosterTest, ASaveOnAFullDiskIsToldAndTheOldFileStays) {
+  const std::string disk = installation.unixPath();
+  if (test_support::RunUnixCommand("mount -t tmpfs -o size=64k tmpfs " + disk) != 0) {
+    GTEST_SKIP() << "no small file system can be mounted here";
+  }
+  struct Unmount {
+    std::string disk;
+    ~Unmount() { test_support::RunUnixCommand("umount " + disk); }
+  } unmount{disk};
+  std::string old(1, '\x01');
+  for (int i = 0; i < 200; ++i) old += "Character " + std::to_string(i) + "\r\n";
+  installation.WriteFile(SETTINGS, old);
+  StarterProcess starter(GetParam(), installation);
+  ASSERT_EQ(test_support::RunUnixCommand("dd if=/dev/zero of=" + disk +
+                                         "/filler bs=1k 2>/dev/null; test -s " + disk + "/filler"),
+            0);
+  starter.Click(5);
+  starter.AnswerMessageBox(GetParam().errorTitle, GetParam().saveFailedText, IDRETRY);
+  ASSERT_NE(starter.WaitForDialog(), nullptr) << "still full: told again";
+  EXPECT_EQ(Saved(), old);
+  ASSERT_EQ(test_support::RunUnixCommand("rm " + disk + "/filler"), 0);
+  starter.AnswerMessageBox(GetParam().errorTitle, GetParam().saveFailedText, IDRETRY);
+  DWORD exitCode = 99;
+  ASSERT_TRUE(starter.WaitForExit(10000, &exitCode));
+  EXPECT_EQ(exitCode, 0u);
+  EXPECT_EQ(Saved(), std::string(1, '\0') + old.substr(1));
+  EXPECT_FALSE(TemporaryFilesLeft());
+}
+
 // A reader that lets go within a moment delays the save but does not fail it.
 TEST_P(RosterTest, AReaderThatLetsGoSoonDoesNotFailTheSave) {
   installation.WriteFile(SETTINGS, "\x01" "Anna\r\n");
