@@ -102,14 +102,14 @@ constexpr DWORD SHARE_ALL = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELE
 // Opens an entry without following a link; nullptr for a link (a reparse
 // point), for what does not lie directly in the folder, and when the kind
 // (directory or file) is not the one listed.
-HANDLE OpenOwnEntry(const Folder& folder, const wchar_t* item, DWORD access, bool directory) {
+HANDLE OpenOwnEntry(const Folder& folder, const wchar_t* item, DWORD access, bool directory,
+                    BY_HANDLE_FILE_INFORMATION* information) {
   HANDLE entry = CreateFileW(item, access, SHARE_ALL, nullptr, OPEN_EXISTING, OPEN_LINK_ITSELF,
                              nullptr);
   if (entry == INVALID_HANDLE_VALUE) return nullptr;
-  BY_HANDLE_FILE_INFORMATION information;
-  if (GetFileInformationByHandle(entry, &information) &&
-      !(information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
-      ((information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) == directory &&
+  if (GetFileInformationByHandle(entry, information) &&
+      !(information->dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+      ((information->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) == directory &&
       LiesDirectlyIn(folder, entry)) {
     return entry;
   }
@@ -148,7 +148,8 @@ void RemoveEntry(const Folder& folder, const WIN32_FIND_DATAW& found) {
         (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
       return;
     }
-    HANDLE directory = OpenOwnEntry(folder, item.text, FILE_READ_ATTRIBUTES, true);
+    BY_HANDLE_FILE_INFORMATION information;
+    HANDLE directory = OpenOwnEntry(folder, item.text, FILE_READ_ATTRIBUTES, true, &information);
     if (!directory) return;
     CloseHandle(directory);
     if (Append(&item, L"\\")) RemoveFolder(item, folder.pattern, folder.flags);
@@ -157,9 +158,12 @@ void RemoveEntry(const Folder& folder, const WIN32_FIND_DATAW& found) {
   const bool clearAttributes = folder.flags & DIRREMOVE_CLEAR_ATTRIBUTES;
   const DWORD access =
       DELETE | FILE_READ_ATTRIBUTES | (clearAttributes ? FILE_WRITE_ATTRIBUTES : 0);
-  HANDLE file = OpenOwnEntry(folder, item.text, access, false);
+  BY_HANDLE_FILE_INFORMATION information;
+  HANDLE file = OpenOwnEntry(folder, item.text, access, false, &information);
   if (!file) return;
-  DeleteOpenFile(file, item.text, clearAttributes);
+  // The attributes belong to the file, not to one of its names: a file with
+  // names elsewhere (hard links) keeps them, and a read-only one stays.
+  DeleteOpenFile(file, item.text, clearAttributes && information.nNumberOfLinks == 1);
   CloseHandle(file);
 }
 

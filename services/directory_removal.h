@@ -16,7 +16,8 @@ constexpr uint32_t DIRREMOVE_CLEAR_ATTRIBUTES = 2;  // make read-only files dele
 // Only what lies in the directory is touched: names are listed and used in
 // their wide form, never through the ANSI code page; links (reparse points,
 // and what Windows finds elsewhere when it opens an entry) are neither
-// followed nor deleted, nor descended into.
+// followed nor deleted, nor descended into, and a file with further names
+// elsewhere (hard links) keeps its attributes.
 int32_t DirectoryRemove(const char* path, const char* pattern, uint32_t flags);
 int32_t DirectoryRemove(const char* path, const char* pattern);
 

@@ -120,7 +120,7 @@ TEST_F(DirectoryRemovalTest, LinkedDirectoriesAreNeverEntered) {
 
 // Random folder trees, made from the Unix side as a player or a hostile
 // program could make them: plain and read-only files, sub-folders, links to
-// files and folders outside, and names that the ANSI code page would turn
+// files and folders outside, second names (hard links) of files outside, and names that the ANSI code page would turn
 // into separators, device names and names ending in dots or blanks. Whatever
 // the tree, removing the character's folder changes nothing outside it.
 class DirectoryRemovalPropertyTest : public ::testing::Test {
@@ -168,7 +168,7 @@ class DirectoryRemovalPropertyTest : public ::testing::Test {
     for (int i = 0; i < count && i < static_cast<int>(order.size()); ++i) {
       const Name& name = NAMES[order[i]];
       const std::string path = folder + "/" + name.utf8;
-      switch ((*random)() % (depth < 2 ? 6 : 5)) {
+      switch ((*random)() % (depth < 2 ? 7 : 6)) {
         case 0:
         case 1:
           script += "printf own > " + Quoted(path) + "\n";
@@ -187,6 +187,10 @@ class DirectoryRemovalPropertyTest : public ::testing::Test {
           script += "ln -s " + Quoted(root.unixPath() + "/" +
                                       OUTSIDE_FOLDERS[(*random)() % std::size(OUTSIDE_FOLDERS)]) +
                     " " + Quoted(path) + "\n";
+          break;
+        case 5:  // a second name of a file outside
+          script += "ln " + Quoted(OUTSIDE_FILES[(*random)() % std::size(OUTSIDE_FILES)]) + " " +
+                    Quoted(path) + "\n";
           break;
         default:
           script += "mkdir " + Quoted(path) + "\n";
