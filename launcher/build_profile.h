@@ -15,16 +15,19 @@ struct BuildProfile {
   const char* newCharacterText;
   const char* deleteCharacterText;
   const char* frameCaption;
-  const char* noSelectionTitle;
+  // The title of the error boxes: no character selected, the character list
+  // cannot be saved.
+  const char* errorTitle;
   const char* noSelectionText;
   const char* newCharacterTitle;
   const char* newCharacterPrompt;
   const char* deleteTitle;
   const char* deleteQuestion;
-  // Shown once at start, under the no-selection title, when the settings file
-  // cannot be replaced (another launcher holds it, it or its folder is
-  // write-protected).
+  // Shown once at start when the settings file cannot be replaced (another
+  // launcher holds it, it or its folder is write-protected).
   const char* cannotSaveText;
+  // Shown with Retry and Cancel when the save at the end failed.
+  const char* saveFailedText;
   // Passed to the game in front of "-dir <name> -pl <name>"; ends in a blank.
   const char* gameArgumentPrefix;
   int innerWidth;

@@ -53,6 +53,18 @@ void RemoveCharacterDirectory(const char* name) {
   foundation::RewindScratch(mark);
 }
 
+// A name is one line of the settings file: line breaks, and the other control
+// characters but Tab, typed or pasted into the requester are left out. The
+// text runs from the mark to the scratch position, which ends up on its zero.
+void KeepOneLineFromScratch(char* mark) {
+  char* kept = mark;
+  for (const char* c = mark; *c; ++c) {
+    if (static_cast<unsigned char>(*c) >= ' ' || *c == '\t') *kept++ = *c;
+  }
+  *kept = '\0';
+  foundation::RewindScratch(kept);
+}
+
 }  // namespace
 
 bool NamesOwnDirectory(const char* name) {
@@ -67,6 +79,7 @@ bool NamesOwnDirectory(const char* name) {
 void NewCharacter() {
   char* mark = foundation::ScratchMark();
   toolkit::AskText(buildProfile.newCharacterTitle, buildProfile.newCharacterPrompt, "");
+  KeepOneLineFromScratch(mark);
   AppendCharacterFromScratch(mark);
   RefillCharacterList();
 }

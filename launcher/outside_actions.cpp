@@ -73,7 +73,7 @@ void StartGame() {
 }
 
 void ShowNoSelectionError() {
-  toolkit::ShowMessageBox(buildProfile.noSelectionTitle, buildProfile.noSelectionText, MB_OK);
+  toolkit::ShowMessageBox(buildProfile.errorTitle, buildProfile.noSelectionText, MB_OK);
 }
 
 void StartGameAs(const char* name) {

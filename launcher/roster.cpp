@@ -9,6 +9,8 @@
 #include "launcher/build_profile.h"
 #include "launcher/main_program.h"
 #include "launcher/main_window.h"
+#include "services/directory_removal.h"
+#include "services/file_lock.h"
 #include "services/files.h"
 #include "toolkit/controls.h"
 #include "toolkit/requesters.h"
@@ -20,10 +22,23 @@ using foundation::String;
 
 constexpr char SETTINGS_FILE[] = "velmora.cfg";
 constexpr foundation::ObjectNumber SETTINGS_FILE_NUMBER = 0;
-// Temporary files of the save are made in the current directory, beside the
-// settings file, so that putting one in its place is a rename.
-constexpr char SAVE_DIRECTORY[] = ".";
-constexpr char SAVE_PREFIX[] = "vlm";
+// The new content is written to a file beside the settings file, so that
+// putting it in place is a rename: "vlm", the launcher's process id in eight
+// hexadecimal digits and ".tmp". Only the launcher that holds the settings
+// file saves, so no two launchers write one such file at once, and any such
+// file that is left when a save has succeeded was left by a launcher that
+// ended during its save.
+constexpr char SAVE_FILE_PREFIX[] = "vlm";
+constexpr char SAVE_FILE_EXTENSION[] = ".tmp";
+constexpr char SAVE_FILE_PATTERN[] = "vlm*.tmp";
+constexpr size_t SAVE_FILE_DIGITS = 8;
+// A reader of the settings file can hold off its replacement for a moment.
+constexpr int REPLACE_ATTEMPTS = 5;
+constexpr DWORD REPLACE_PAUSE_MS = 250;
+// The saved selection is one byte read back as -128..127; a position the byte
+// cannot carry is stored as none rather than as another character.
+constexpr int32_t LARGEST_STORED_SELECTION = 127;
+constexpr int32_t NO_SELECTION = -1;
 
 struct Character {
   String name;
@@ -33,9 +48,39 @@ constexpr foundation::StringLayout CHARACTER_STRINGS[] = {offsetof(Character, na
                                                          foundation::STRING_LAYOUT_END};
 
 bool canBeSaved;
+// Held from the load until the save is done, so that a second launcher that
+// starts meanwhile, even while the settings file is closed and replaced,
+// cannot update it.
+HANDLE settingsLock;
 
 Character* CurrentCharacter() {
   return static_cast<Character*>(foundation::ElementData(program.roster.current));
+}
+
+void SaveFileName(char (&name)[MAX_PATH]) {
+  char* end = name;
+  for (const char* c = SAVE_FILE_PREFIX; *c; ++c) *end++ = *c;
+  const DWORD id = GetCurrentProcessId();
+  for (size_t digit = SAVE_FILE_DIGITS; digit-- > 0;) {
+    *end++ = "0123456789ABCDEF"[(id >> (4 * digit)) & 15];
+  }
+  for (const char* c = SAVE_FILE_EXTENSION; *c; ++c) *end++ = *c;
+  *end = '\0';
+}
+
+bool IsHexDigit(wchar_t c) {
+  return (c >= L'0' && c <= L'9') || (c >= L'A' && c <= L'F') || (c >= L'a' && c <= L'f');
+}
+
+// True for a name of SaveFileName's shape, whichever process made it; the
+// search for SAVE_FILE_PATTERN gives only names of the shape "vlm*.tmp".
+bool IsSaveFileName(const wchar_t* name) {
+  const size_t prefix = strlen(SAVE_FILE_PREFIX);
+  if (wcslen(name) != prefix + SAVE_FILE_DIGITS + strlen(SAVE_FILE_EXTENSION)) return false;
+  for (size_t i = prefix; i < prefix + SAVE_FILE_DIGITS; ++i) {
+    if (!IsHexDigit(name[i])) return false;
+  }
+  return true;
 }
 
 // The save replaces the settings file with a new one made beside it. A file
@@ -48,13 +93,18 @@ bool CanReplaceSettingsFile() {
     return false;
   }
   char probe[MAX_PATH];
-  if (!GetTempFileNameA(SAVE_DIRECTORY, SAVE_PREFIX, 0, probe)) return false;
-  DeleteFileA(probe);
+  SaveFileName(probe);
+  HANDLE file = CreateFileA(probe, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  CloseHandle(file);
   return true;
 }
 
 bool OpenSettingsFile() {
-  if (services::FileOpenUpdate(SETTINGS_FILE_NUMBER, SETTINGS_FILE)) {
+  bool heldElsewhere = false;
+  settingsLock = services::TakeFileLock(SETTINGS_FILE, &heldElsewhere);
+  if (!heldElsewhere && services::FileOpenUpdate(SETTINGS_FILE_NUMBER, SETTINGS_FILE)) {
     canBeSaved = CanReplaceSettingsFile();
     return true;
   }
@@ -73,7 +123,9 @@ void ReadCharacters() {
 
 // Writes the whole roster to the current file; false when a write fell short.
 bool WriteSettings() {
-  bool complete = services::FileWriteByte(program.startSelection) == 1;
+  const int32_t selection = program.startSelection;
+  const bool storable = selection >= 0 && selection <= LARGEST_STORED_SELECTION;
+  bool complete = services::FileWriteByte(storable ? selection : NO_SELECTION) == 1;
   if (foundation::ListFirst(&program.roster)) {
     do {
       const char* name = CurrentCharacterName();
@@ -83,20 +135,45 @@ bool WriteSettings() {
   return complete && services::FileFlush();
 }
 
+bool ReplaceSettingsFile(const char* saving) {
+  for (int attempt = 1;; ++attempt) {
+    if (MoveFileExA(saving, SETTINGS_FILE, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+      return true;
+    }
+    if (attempt == REPLACE_ATTEMPTS) return false;
+    Sleep(REPLACE_PAUSE_MS);
+  }
+}
+
+// One whole save: the new content beside the settings file, then in its place.
+bool TrySave() {
+  services::FileClose(SETTINGS_FILE_NUMBER);
+  char saving[MAX_PATH];
+  SaveFileName(saving);
+  const bool complete = services::FileOpenCreate(SETTINGS_FILE_NUMBER, saving) && WriteSettings();
+  services::FileClose(SETTINGS_FILE_NUMBER);
+  if (complete && ReplaceSettingsFile(saving)) return true;
+  DeleteFileA(saving);
+  return false;
+}
+
 }  // namespace
 
 void LoadRoster() {
   foundation::ListCreate(&program.roster, sizeof(Character), CHARACTER_STRINGS);
   if (!OpenSettingsFile()) return;
   ReadCharacters();
-  if (!canBeSaved) services::FileClose(SETTINGS_FILE_NUMBER);
+  if (canBeSaved) return;
+  services::FileClose(SETTINGS_FILE_NUMBER);
+  services::ReleaseFileLock(settingsLock);
+  settingsLock = nullptr;
 }
 
 bool RosterCanBeSaved() { return canBeSaved; }
 
 void WarnWhenRosterCannotBeSaved() {
   if (canBeSaved) return;
-  toolkit::ShowMessageBox(buildProfile.noSelectionTitle, buildProfile.cannotSaveText, MB_OK);
+  toolkit::ShowMessageBox(buildProfile.errorTitle, buildProfile.cannotSaveText, MB_OK);
 }
 
 void RefillCharacterList() {
@@ -129,15 +206,21 @@ const char* CurrentCharacterName() {
 
 void SaveRoster() {
   if (!canBeSaved) return;
-  services::FileClose(SETTINGS_FILE_NUMBER);
-  char saving[MAX_PATH];
-  if (!GetTempFileNameA(SAVE_DIRECTORY, SAVE_PREFIX, 0, saving)) return;
-  bool complete = services::FileOpenCreate(SETTINGS_FILE_NUMBER, saving) && WriteSettings();
-  services::FileClose(SETTINGS_FILE_NUMBER);
-  if (!complete ||
-      !MoveFileExA(saving, SETTINGS_FILE, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    DeleteFileA(saving);
+  // Nothing is lost without a word: the player may try again, for instance
+  // once another program has let go of the file, or give the changes up.
+  for (;;) {
+    if (TrySave()) {
+      // Files that launchers which ended during their save left.
+      services::DeleteFilesInFolder(".", SAVE_FILE_PATTERN, IsSaveFileName);
+      break;
+    }
+    if (toolkit::ShowMessageBox(buildProfile.errorTitle, buildProfile.saveFailedText,
+                                MB_RETRYCANCEL) != IDRETRY) {
+      break;
+    }
   }
+  services::ReleaseFileLock(settingsLock);
+  settingsLock = nullptr;
 }
 
 }  // namespace launcher

@@ -9,9 +9,11 @@ namespace launcher {
 // with the selection (0xFF for none), then one line per name ending in CR LF.
 
 // Reads the settings file. It stays open (others may only read it) until
-// the save, so that a second launcher cannot overwrite it meanwhile. When it
-// cannot be opened for update, what can be read is read and the roster is
-// not saved at the end.
+// the save, and the file's lock (services/file_lock.h) is held until the save
+// is done, so that a second launcher cannot overwrite it meanwhile, not even
+// while the save closes and replaces it. When the lock is held elsewhere or
+// the file cannot be opened for update, what can be read is read and the
+// roster is not saved at the end.
 void LoadRoster();
 // False when changes to the roster cannot be saved (see LoadRoster).
 bool RosterCanBeSaved();
@@ -32,9 +34,14 @@ void AppendCharacterFromScratch(char* mark);
 void RemoveCurrentCharacter();
 // The name of the current character ("" when there is none).
 const char* CurrentCharacterName();
-// Writes the roster and the start selection to the settings file. The new
-// content is written to a temporary file beside it and then put in its place
-// in one step, so the old file stays whole until the new one is complete.
+// Writes the roster and the start selection (none for a position beyond
+// 127, which the byte cannot carry) to the settings file. The new content is
+// written to a temporary file beside it and then put in its place in one
+// step, so the old file stays whole until the new one is complete. A replace
+// that a reader holds off is tried again for about a second; a save that
+// still fails is told to the player, who may retry it or give it up. After a
+// successful save, temporary files that launchers ended during their save
+// left are removed.
 void SaveRoster();
 
 }  // namespace launcher

@@ -13,9 +13,18 @@ constexpr uint32_t DIRREMOVE_CLEAR_ATTRIBUTES = 2;  // make read-only files dele
 // Non-zero when the directory was removed. Nothing stops the walk: what
 // cannot be deleted stays, and so does the directory holding it. Paths longer
 // than MAX_PATH - 1 bytes are never built; what they would name stays.
-// Linked directories (reparse points) are never descended into, so nothing
-// outside the directory is ever touched.
+// Only what lies in the directory is touched: names are listed and used in
+// their wide form, never through the ANSI code page; links (reparse points,
+// and what Windows finds elsewhere when it opens an entry) are neither
+// followed nor deleted, nor descended into, and a file with further names
+// elsewhere (hard links) keeps its attributes.
 int32_t DirectoryRemove(const char* path, const char* pattern, uint32_t flags);
 int32_t DirectoryRemove(const char* path, const char* pattern);
+
+// Deletes, with the same care, the plain files directly in the folder that
+// match the pattern and whose names `accept` takes; the folder and what else
+// is in it stay.
+using NameFilter = bool (*)(const wchar_t* name);
+void DeleteFilesInFolder(const char* path, const char* pattern, NameFilter accept);
 
 }  // namespace services

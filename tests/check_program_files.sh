@@ -9,6 +9,9 @@
 set -u
 root=${1:?build root}
 allowed='^(KERNEL32|USER32|GDI32|COMCTL32|SHELL32|MSVCRT)\.DLL$'
+# Calls newer than Windows XP that the programs use: looked up at run time,
+# so that the programs still load on XP; never imported.
+newer_than_xp='^(GetFinalPathNameByHandleW|SetFileInformationByHandle)$'
 status=0
 
 fail() { echo "FAIL: $*"; status=1; }
@@ -23,6 +26,9 @@ check() {
   for dll in $dlls; do
     echo "$dll" | tr a-z A-Z | grep -Eq "$allowed" || fail "$file imports $dll"
   done
+  local imported
+  imported=$("$objdump" -p "$file" | awk '/DLL Name:/ {dll = 1; next} dll && NF >= 3 && $1 ~ /^[0-9a-f]+$/ {print $3}')
+  echo "$imported" | grep -Eq "$newer_than_xp" && fail "$file imports a call that Windows XP lacks"
   "$objdump" -h "$file" | grep -Eq '\s\.(tls|CRT)\s' && fail "$file has start-up sections"
   local resources
   resources=$(wrestool -l "$file")

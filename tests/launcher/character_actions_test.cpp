@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -51,6 +52,19 @@ class CharacterActionsTest : public ::testing::TestWithParam<Build> {
     EXPECT_EQ(exitCode, 0u);
   }
   std::string Saved() const { return installation.ReadFile(SETTINGS_FILE).value_or("<none>"); }
+  // Chooses the first character and deletes it.
+  void DeleteFirst(const StarterProcess& starter) {
+    starter.ChooseCharacter(0);
+    Delete(starter, true);
+  }
+  // Full wide path of a file in the installation; `name` may hold any character.
+  std::wstring WidePathOf(const std::string& folder, const std::wstring& name) const {
+    const std::string path = installation.PathOf(folder) + "\\";
+    return std::wstring(path.begin(), path.end()) + name;
+  }
+  bool WideExists(const std::wstring& path) const {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+  }
 
   test_support::InstallationDirectory installation;
 };
@@ -180,6 +194,97 @@ TEST_P(CharacterActionsTest, DeleteNeverReachesOutsideTheCharactersOwnDirectory)
   }
   Quit(starter);
   EXPECT_EQ(Saved(), std::string(1, '\0'));
+}
+
+// Names listed in the ANSI code page come back with real separators for
+// characters that best-fit to one (U+FF3C and U+2216 to a backslash, U+FF0F
+// to a slash, U+FF0E to a full stop); joined to the folder they would lead
+// out of it to the installation's files.
+TEST_P(CharacterActionsTest, DeleteReachesNothingThroughNamesThatLookLikeSeparators) {
+  const std::vector<std::wstring> planted = {
+      L"..\uFF3C..\uFF3Cvictim.txt",  L"..\uFF3Cgame.exe",
+      L"..\u2216..\u2216victim.txt",  L"..\u2216game.exe",
+      L"..\uFF0F..\uFF0Fvictim.txt",  L"..\uFF0Fgame.exe",
+      L"..\uFF3C..\uFF3Canleitung\uFF3Canleitung.html", L"\uFF0E\uFF0E\uFF3Cgame.exe"};
+  const std::vector<std::string> sentinels = {"victim.txt", "game\\game.exe",
+                                              "anleitung\\anleitung.html"};
+  installation.WriteFile("victim.txt", "victim");
+  installation.MakeDirectory("game\\Anna");
+  for (const std::wstring& name : planted) {
+    HANDLE file = CreateFileW(WidePathOf("game\\Anna", name).c_str(), GENERIC_WRITE, 0, nullptr,
+                              CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE) << "cannot plant a name (error " << GetLastError() << ")";
+    CloseHandle(file);
+  }
+  Prepare(std::string(1, '\x00'), {"Anna", "Bert"});
+  StarterProcess starter(GetParam(), installation);
+  DeleteFirst(starter);
+  EXPECT_EQ(starter.Characters(), (Names{"Bert"}));
+  for (const std::string& sentinel : sentinels) {
+    EXPECT_TRUE(installation.Exists(sentinel)) << sentinel << " was deleted";
+  }
+  for (const std::wstring& name : planted) {
+    EXPECT_FALSE(WideExists(WidePathOf("game\\Anna", name))) << "a planted file stayed";
+  }
+  EXPECT_FALSE(installation.Exists("game\\Anna")) << "the emptied folder went";
+  Quit(starter);
+}
+
+// A Unix symbolic link in the folder lists as a plain file (to a file) or as
+// a folder (to a folder) under Wine; deleting through it would delete what it
+// points at. The links stay, and so does the folder holding them.
+TEST_P(CharacterActionsTest, DeleteLeavesWhatLinksInTheFolderPointAt) {
+  test_support::ScratchDirectory outside("outside");
+  outside.WriteFile("target.txt", "outside");
+  outside.MakeDirectory("folder");
+  outside.WriteFile("folder\\inner.txt", "inner");
+  installation.MakeDirectory("game\\Anna");
+  installation.WriteFile("game\\Anna\\save.dat", "own");
+  const std::string anna = installation.unixPath() + "/game/Anna/";
+  ASSERT_EQ(test_support::RunUnixCommand(
+                "/bin/ln -s " + outside.unixPath() + "/target.txt " + anna + "link.txt && " +
+                "/bin/ln -s " + outside.unixPath() + "/folder " + anna + "folder && " +
+                "/bin/ln -s " + installation.unixPath() + "/game/game.exe " + anna + "game.exe"),
+            0);
+  Prepare(std::string(1, '\x00'), {"Anna"});
+  StarterProcess starter(GetParam(), installation);
+  DeleteFirst(starter);
+  EXPECT_TRUE(starter.Characters().empty());
+  EXPECT_EQ(outside.ReadFile("target.txt"), "outside");
+  EXPECT_EQ(outside.ReadFile("folder\\inner.txt"), "inner");
+  EXPECT_TRUE(installation.Exists("game\\game.exe"));
+  EXPECT_FALSE(installation.Exists("game\\Anna\\save.dat")) << "its own file went";
+  Quit(starter);
+}
+
+// A pasted name may hold line breaks and other control characters that typing
+// cannot give; the settings file would read such a name back as several
+// characters. A name left empty is added as the empty answer is.
+TEST_P(CharacterActionsTest, NewTakesAPastedNameAsOneLine) {
+  struct Row {
+    std::string pasted;
+    std::string kept;
+  } rows[] = {{"Do\rra", "Dora"}, {"\tBert\x01 Lee\x1F", "\tBert Lee"}, {"\r", ""}};
+  Prepare(std::string(1, '\x00'), {"Anna"});
+  StarterProcess starter(GetParam(), installation);
+  Names expected = {"Anna"};
+  std::string saved = std::string(1, '\0') + "Anna\r\n";
+  for (const Row& row : rows) {
+    SCOPED_TRACE("pasted " + ::testing::PrintToString(row.pasted));
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    HGLOBAL text = GlobalAlloc(GMEM_MOVEABLE, row.pasted.size() + 1);
+    memcpy(GlobalLock(text), row.pasted.c_str(), row.pasted.size() + 1);
+    GlobalUnlock(text);
+    SetClipboardData(CF_TEXT, text);
+    CloseClipboard();
+    NewCharacter(starter, "", "ctrl+v Return");
+    expected.push_back(row.kept);
+    saved += row.kept + "\r\n";
+    EXPECT_EQ(starter.Characters(), expected);
+  }
+  Quit(starter);
+  EXPECT_EQ(Saved(), saved);
 }
 
 }  // namespace

@@ -3,7 +3,9 @@
 #include <string>
 #include <vector>
 
+#include "installation_directory.h"
 #include "starter_process.h"
+#include "user_input.h"
 
 namespace launcher_test {
 namespace {
@@ -40,6 +42,59 @@ class RosterTest : public ::testing::TestWithParam<Build> {
     if (search == INVALID_HANDLE_VALUE) return false;
     FindClose(search);
     return true;
+  }
+  // Writes a list of 20000 characters with the selection 1; what the save
+  // then writes.
+  std::string WriteBigList() {
+    std::string content(1, '\x01');
+    std::string saved(1, '\0');
+    for (int i = 0; i < 20000; ++i) {
+      const std::string line = "Character " + std::to_string(i) + "\r\n";
+      content += line;
+      saved += line;
+    }
+    installation.WriteFile(SETTINGS, content);
+    return saved;
+  }
+  using ProcessFunction = LONG(WINAPI*)(HANDLE);
+  static ProcessFunction ProcessCall(const char* name) {
+    return reinterpret_cast<ProcessFunction>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), name)));
+  }
+  // The file beside the settings file that a launcher writes its new content to.
+  static std::string SaveFileOf(const StarterProcess& starter) {
+    char name[32];
+    snprintf(name, sizeof(name), "vlm%08lX.tmp", starter.processId());
+    return name;
+  }
+  // Clicks Quit and suspends the launcher as soon as its new content is
+  // being written beside the settings file; false when it was not caught.
+  // The save lasts a fraction of a second: the click is not waited for, and
+  // the folder is looked at without pause.
+  bool CatchInSave(const StarterProcess& starter) {
+    RECT quit;
+    GetWindowRect(starter.Control(5), &quit);
+    test_support::StartUnixCommand("/usr/bin/xdotool mousemove " +
+                                   std::to_string((quit.left + quit.right) / 2) + " " +
+                                   std::to_string((quit.top + quit.bottom) / 2) + " click 1");
+    const std::string saveFile = installation.PathOf(SaveFileOf(starter));
+    const DWORD clicked = GetTickCount();
+    while (GetTickCount() - clicked < 10000 && starter.Running()) {
+      if (GetFileAttributesA(saveFile.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        ProcessCall("NtSuspendProcess")(starter.processHandle());
+        return true;
+      }
+    }
+    ADD_FAILURE() << "the save was not caught";
+    return false;
+  }
+  // A reader that does not let the settings file be replaced while it reads.
+  HANDLE HoldForReading() {
+    HANDLE reader = CreateFileA(installation.PathOf(SETTINGS).c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                nullptr);
+    EXPECT_NE(reader, INVALID_HANDLE_VALUE);
+    return reader;
   }
 
   test_support::ScratchDirectory installation;
@@ -130,15 +185,171 @@ TEST_P(RosterTest, ASaveThatCannotBePutInPlaceLeavesTheOldFileWhole) {
   installation.WriteFile(SETTINGS, old);
   StarterProcess starter(GetParam(), installation);
   ExpectShown(starter, {"Anna", "Bert"}, 1);
-  // A reader that does not let the file be replaced while it reads.
-  HANDLE reader = CreateFileA(installation.PathOf(SETTINGS).c_str(), GENERIC_READ,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                              nullptr);
-  ASSERT_NE(reader, INVALID_HANDLE_VALUE);
-  Quit(starter);
+  HANDLE reader = HoldForReading();
+  // The player is told and gives the save up.
+  starter.Click(5);
+  starter.AnswerMessageBox(GetParam().errorTitle, GetParam().saveFailedText, IDCANCEL);
+  DWORD exitCode = 99;
+  ASSERT_TRUE(starter.WaitForExit(10000, &exitCode));
+  EXPECT_EQ(exitCode, 0u);
   CloseHandle(reader);
   EXPECT_EQ(Saved(), old);
   EXPECT_FALSE(TemporaryFilesLeft()) << "the unused new content was removed";
+}
+
+// A save that another program's reader holds off is not dropped silently:
+// the player is told and may try again, as often as needed.
+TEST_P(RosterTest, AFailedSaveIsToldAndRetriedOnRequest) {
+  installation.WriteFile(SETTINGS, "\x01" "Anna\r\nBert\r\n");
+  StarterProcess starter(GetParam(), installation);
+  HANDLE reader = HoldForReading();
+  starter.Click(5);
+  starter.AnswerMessageBox(GetParam().errorTitle, GetParam().saveFailedText, IDRETRY);
+  // Still held: told again.
+  HWND box = starter.WaitForDialog();
+  ASSERT_NE(box, nullptr) << "a retried save that fails again is told again";
+  CloseHandle(reader);
+  starter.AnswerMessageBox(GetParam().errorTitle, GetParam().saveFailedText, IDRETRY);
+  DWORD exitCode = 99;
+  ASSERT_TRUE(starter.WaitForExit(10000, &exitCode));
+  EXPECT_EQ(exitCode, 0u);
+  EXPECT_EQ(Saved(), std::string("\x00" "Anna\r\nBert\r\n", 13));
+  EXPECT_FALSE(TemporaryFilesLeft());
+}
+
+// On a full disk the new content cannot be written: the old file stays whole,
+// the player is told, and a retry once there is room saves. The disk is a
+// small memory file system mounted over the installation.
+TEST_P(RosterTest, ASaveOnAFullDiskIsToldAndTheOldFileStays) {
+  const std::string disk = installation.unixPath();
+  if (test_support::RunUnixCommand("mount -t tmpfs -o size=64k tmpfs " + disk) != 0) {
+    GTEST_SKIP() << "no small file system can be mounted here";
+  }
+  struct Unmount {
+    std::string disk;
+    ~Unmount() { test_support::RunUnixCommand("umount " + disk); }
+  } unmount{disk};
+  std::string old(1, '\x01');
+  for (int i = 0; i < 200; ++i) old += "Character " + std::to_string(i) + "\r\n";
+  installation.WriteFile(SETTINGS, old);
+  StarterProcess starter(GetParam(), installation);
+  ASSERT_EQ(test_support::RunUnixCommand("dd if=/dev/zero of=" + disk +
+                                         "/filler bs=1k 2>/dev/null; test -s " + disk + "/filler"),
+            0);
+  starter.Click(5);
+  starter.AnswerMessageBox(GetParam().errorTitle, GetParam().saveFailedText, IDRETRY);
+  ASSERT_NE(starter.WaitForDialog(), nullptr) << "still full: told again";
+  EXPECT_EQ(Saved(), old);
+  ASSERT_EQ(test_support::RunUnixCommand("rm " + disk + "/filler"), 0);
+  starter.AnswerMessageBox(GetParam().errorTitle, GetParam().saveFailedText, IDRETRY);
+  DWORD exitCode = 99;
+  ASSERT_TRUE(starter.WaitForExit(10000, &exitCode));
+  EXPECT_EQ(exitCode, 0u);
+  EXPECT_EQ(Saved(), std::string(1, '\0') + old.substr(1));
+  EXPECT_FALSE(TemporaryFilesLeft());
+}
+
+// A reader that lets go within a moment delays the save but does not fail it.
+TEST_P(RosterTest, AReaderThatLetsGoSoonDoesNotFailTheSave) {
+  installation.WriteFile(SETTINGS, "\x01" "Anna\r\n");
+  StarterProcess starter(GetParam(), installation);
+  HANDLE reader = HoldForReading();
+  starter.Click(5);
+  Sleep(300);
+  CloseHandle(reader);
+  DWORD exitCode = 99;
+  ASSERT_TRUE(starter.WaitForExit(10000, &exitCode));
+  EXPECT_EQ(exitCode, 0u);
+  EXPECT_EQ(Saved(), std::string("\x00" "Anna\r\n", 7));
+}
+
+// A second launcher that starts while the first one writes a big list and
+// puts it in place may not take the settings file over: it is read-only and
+// says so, and the first one's list is what stays.
+TEST_P(RosterTest, ALauncherStartedDuringASaveIsReadOnly) {
+  const std::string saved = WriteBigList();
+  StarterProcess first(GetParam(), installation);
+  ASSERT_TRUE(CatchInSave(first));
+  {
+    StarterProcess second(GetParam(), installation);
+    ProcessCall("NtResumeProcess")(first.processHandle());
+    ExpectCannotSaveMessage(second);
+    DWORD exitCode = 99;
+    ASSERT_TRUE(first.WaitForExit(20000, &exitCode));
+    EXPECT_EQ(exitCode, 0u);
+    EXPECT_TRUE(Saved() == saved) << "the first launcher's list was not saved";
+    Quit(second);
+  }
+  EXPECT_TRUE(Saved() == saved) << "the second launcher changed the file";
+  EXPECT_FALSE(TemporaryFilesLeft());
+}
+
+// The selection byte carries 0..127; a position it cannot carry is stored as
+// none, never as another character's (300 wrapped to 44).
+TEST_P(RosterTest, PositionsTheByteCannotCarryAreStoredAsNone) {
+  struct Row {
+    char loaded;
+    const char* keys;  // in the opened list
+    intptr_t chosen;
+    char stored;
+  } rows[] = {{'\x7F', "Return", 127, '\x7F'},
+              {'\x7F', "Down Return", 128, '\xFF'},
+              {'\x00', "End Return", 299, '\xFF'}};
+  std::string names;
+  for (int i = 0; i < 300; ++i) names += "C" + std::to_string(i) + "\r\n";
+  test_support::InstallationDirectory game;
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.chosen);
+    game.WriteFile(SETTINGS, std::string(1, row.loaded) + names);
+    StarterProcess starter(GetParam(), game);
+    test_support::ClickCentre(starter.Control(8));
+    ASSERT_NE(test_support::WaitForProcessWindow(starter.processId(), "ComboLBox", 5000), nullptr);
+    test_support::PressKeys(row.keys);
+    ASSERT_TRUE(test_support::WaitUntil([&] { return starter.SelectedCharacter() == row.chosen; },
+                                        5000));
+    starter.Click(2);
+    DWORD exitCode = 99;
+    ASSERT_TRUE(starter.WaitForExit(10000, &exitCode)) << "Start did not end the launcher";
+    EXPECT_EQ(game.ReadFile(SETTINGS), std::string(1, row.stored) + names);
+  }
+}
+
+// A launcher that ended during its save left its new content beside the
+// settings file; the next launcher that saves removes such files, and only
+// files of that shape, while a read-only launcher leaves them.
+TEST_P(RosterTest, SaveFilesLeftByAnEndedLauncherGoAtTheNextSave) {
+  const char* others[] = {"vlmnotes.tmp", "vlm0000ABCDE.tmp", "vlm04D2.txt", "vlmABCD.tmp"};
+  for (const char* name : others) installation.WriteFile(name, "other");
+  installation.WriteFile("vlm0000abcd.tmp", "left");
+  // A link of that shape is not a file left by a launcher; what it points at stays.
+  test_support::ScratchDirectory outside("outside");
+  outside.WriteFile("target.txt", "outside");
+  ASSERT_EQ(test_support::RunUnixCommand("/bin/ln -s " + outside.unixPath() + "/target.txt " +
+                                         installation.unixPath() + "/vlm00001234.tmp"),
+            0);
+  const std::string list = WriteBigList();
+  std::string left;
+  {
+    StarterProcess ended(GetParam(), installation);
+    left = SaveFileOf(ended);
+    ASSERT_TRUE(CatchInSave(ended));
+    TerminateProcess(ended.processHandle(), 1);
+    ASSERT_TRUE(ended.WaitForExit(5000, nullptr));
+  }
+  ASSERT_TRUE(installation.Exists(left));
+  StarterProcess next(GetParam(), installation);
+  {
+    StarterProcess readOnly(GetParam(), installation);
+    ExpectCannotSaveMessage(readOnly);
+    Quit(readOnly);
+  }
+  EXPECT_TRUE(installation.Exists(left)) << "a read-only launcher removed it";
+  Quit(next);
+  EXPECT_TRUE(Saved() == list);
+  EXPECT_FALSE(installation.Exists(left));
+  EXPECT_FALSE(installation.Exists("vlm0000abcd.tmp"));
+  for (const char* name : others) EXPECT_TRUE(installation.Exists(name)) << name;
+  EXPECT_EQ(outside.ReadFile("target.txt"), "outside");
 }
 
 TEST_P(RosterTest, ASecondLauncherShowsTheRosterAndLeavesTheFileToTheFirst) {

@@ -94,7 +94,9 @@ TEST_P(StartTest, WithNothingChosenTheErrorShowsAndNothingStarts) {
   EXPECT_TRUE(records.Read().empty()) << "no game was started";
 }
 
-TEST_P(StartTest, TheTwoHundredFirstCharacterIsSavedAsItsLowByte) {
+// The selection byte carries 0..127; position 200 is stored as none (0xFF),
+// not as its low byte, which would read back as another value.
+TEST_P(StartTest, TheTwoHundredFirstCharacterIsSavedAsNone) {
   std::string content(1, '\0');
   for (int i = 1; i <= 201; ++i) content += "C" + std::to_string(i) + "\r\n";
   installation.WriteFile(SETTINGS_FILE, content);
@@ -112,10 +114,10 @@ TEST_P(StartTest, TheTwoHundredFirstCharacterIsSavedAsItsLowByte) {
   EXPECT_EQ(started[0].Value("command line"), GameCommandLine("C201"));
   const std::string saved = Saved();
   ASSERT_FALSE(saved.empty());
-  EXPECT_EQ(static_cast<unsigned char>(saved[0]), 0xC8);
+  EXPECT_EQ(static_cast<unsigned char>(saved[0]), 0xFF);
   EXPECT_EQ(saved.substr(1), content.substr(1));
 
-  // Read back as -56: no selection.
+  // Read back as -1: no selection.
   StarterProcess again(GetParam(), installation);
   EXPECT_EQ(again.SelectedCharacter(), -1);
   EXPECT_EQ(again.Characters().size(), 201u);

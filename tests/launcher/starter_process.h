@@ -19,6 +19,7 @@ struct Build {
   const char* errorTitle;
   const char* noSelectionText;
   const char* cannotSaveText;
+  const char* saveFailedText;
   const char* deleteTitle;
   const char* deleteQuestion;
   const char* newTitle;
@@ -30,11 +31,13 @@ inline void PrintTo(const Build& build, std::ostream* out) { *out << build.progr
 // Builds that every whole-program test runs against.
 inline constexpr Build BUILDS[] = {
     {"starter-de.exe", "de", "-nj -d STARTER_USED -d GER ", "Fehler", "Kein Charakter ausgew\xE4hlt",
-     "\xC4nderungen an der Charakterliste k\xF6nnen nicht gespeichert werden.", "L\xF6schen",
+     "\xC4nderungen an der Charakterliste k\xF6nnen nicht gespeichert werden.",
+     "Die Charakterliste konnte nicht gespeichert werden.", "L\xF6schen",
      "Soll der Charakter wirklich gel\xF6scht werden?", "Charakter Name",
      "Charakter Namen eingeben"},
     {"starter-en.exe", "en", "-nj -d STARTER_USED ", "Error", "Choose a Character",
-     "Changes to the character list cannot be saved.", "Delete",
+     "Changes to the character list cannot be saved.", "The character list could not be saved.",
+     "Delete",
      "Do you really want to delete this Character?", "Character name", "Enter Character name"},
 };
 
@@ -67,6 +70,7 @@ class StarterProcess {
   std::vector<std::string> Characters() const;
   intptr_t SelectedCharacter() const;
   DWORD processId() const { return process_.id; }
+  HANDLE processHandle() const { return process_.process; }
   // Chooses a character with the mouse: opens the combo box's list and
   // clicks the item. The item must be in view (the first six are).
   void ChooseCharacter(int index) const;

@@ -3,7 +3,11 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
+#include <iterator>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "processes.h"
 #include "scratch_directory.h"
@@ -113,3 +117,163 @@ TEST_F(DirectoryRemovalTest, LinkedDirectoriesAreNeverEntered) {
 }
 
 }  // namespace
+
+// Random folder trees, made from the Unix side as a player or a hostile
+// program could make them: plain and read-only files, sub-folders, links to
+// files and folders outside, second names (hard links) of files outside, and names that the ANSI code page would turn
+// into separators, device names and names ending in dots or blanks. Whatever
+// the tree, removing the character's folder changes nothing outside it.
+class DirectoryRemovalPropertyTest : public ::testing::Test {
+ protected:
+  struct Name {
+    const char* utf8;
+    bool ordinary;  // a name every system can delete plainly
+  };
+  static constexpr Name NAMES[] = {
+      {"save.dat", true},
+      {"Options.ini", true},
+      {"a", true},
+      {"..\xEF\xBC\xBC..\xEF\xBC\xBCvictim.txt", true},  // U+FF3C full-width reverse solidus
+      {"..\xE2\x88\x96game.exe", true},                  // U+2216 set minus
+      {"..\xEF\xBC\x8F..\xEF\xBC\x8Fvictim.txt", true},  // U+FF0F full-width solidus
+      {"\xEF\xBC\xBC", true},
+      {"\xEF\xBC\x8E\xEF\xBC\x8E", true},                // U+FF0E full-width full stops
+      {"\xEF\xBC\x9A", true},                            // U+FF1A full-width colon
+      {"\xEF\xBC\x8A.txt", true},                        // U+FF0A full-width asterisk
+      {"CON", false},
+      {"nul.txt", false},
+      {"COM1", false},
+      {"x.", false},
+      {"x ", false},
+      {"...", false},
+      {" ", false},
+  };
+  // Files and folders outside the character's folder that links point at or
+  // that a best-fit name would reach.
+  static constexpr const char* OUTSIDE_FILES[] = {
+      "victim.txt", "game/game.exe", "game/victim.txt", "outside/target.txt",
+      "outside/folder/inner.txt", "game/Bert/save.dat"};
+  static constexpr const char* OUTSIDE_FOLDERS[] = {".", "game", "outside", "outside/folder",
+                                                    "game/Bert"};
+
+  static std::string Quoted(const std::string& text) { return "'" + text + "'"; }
+
+  // Adds commands for `count` random entries of the folder (a Unix path
+  // relative to the root) to the script; records the plain writable files
+  // and the read-only ones that removal may take.
+  void AddEntries(std::mt19937* random, const std::string& folder, int depth, int count) {
+    std::vector<size_t> order(std::size(NAMES));
+    for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::shuffle(order.begin(), order.end(), *random);
+    for (int i = 0; i < count && i < static_cast<int>(order.size()); ++i) {
+      const Name& name = NAMES[order[i]];
+      const std::string path = folder + "/" + name.utf8;
+      switch ((*random)() % (depth < 2 ? 7 : 6)) {
+        case 0:
+        case 1:
+          script += "printf own > " + Quoted(path) + "\n";
+          if (name.ordinary) plainFiles.push_back({path, depth});
+          break;
+        case 2:
+          script += "printf locked > " + Quoted(path) + " && chmod a-w " + Quoted(path) + "\n";
+          if (name.ordinary) readOnlyFiles.push_back({path, depth});
+          break;
+        case 3:
+          script += "ln -s " + Quoted(root.unixPath() + "/" +
+                                      OUTSIDE_FILES[(*random)() % std::size(OUTSIDE_FILES)]) +
+                    " " + Quoted(path) + "\n";
+          break;
+        case 4:
+          script += "ln -s " + Quoted(root.unixPath() + "/" +
+                                      OUTSIDE_FOLDERS[(*random)() % std::size(OUTSIDE_FOLDERS)]) +
+                    " " + Quoted(path) + "\n";
+          break;
+        case 5:  // a second name of a file outside
+          script += "ln " + Quoted(OUTSIDE_FILES[(*random)() % std::size(OUTSIDE_FILES)]) + " " +
+                    Quoted(path) + "\n";
+          break;
+        default:
+          script += "mkdir " + Quoted(path) + "\n";
+          AddEntries(random, path, depth + 1, static_cast<int>((*random)() % 4));
+          break;
+      }
+    }
+  }
+
+  // Every entry outside the character's folder: kind, permissions, path and
+  // link target, and the bytes (as a digest) of every file.
+  std::string Snapshot() {
+    const std::string listing = notes.unixPath() + "/snapshot";
+    EXPECT_EQ(test_support::RunUnixCommand(
+                  "cd " + root.unixPath() + " && { find . -path ./game/Anna -prune -o -printf " +
+                  "'%y %m %p -> %l\\n' | sort; find . -path ./game/Anna -prune -o -type f " +
+                  "-exec md5sum {} + | sort; } > " + listing),
+              0);
+    return notes.ReadFile("snapshot").value_or("<no snapshot>");
+  }
+
+  static bool InFolderEndingInDotOrBlank(const std::string& unixRelative) {
+    for (size_t slash = unixRelative.find('/'); slash != std::string::npos;
+         slash = unixRelative.find('/', slash + 1)) {
+      if (unixRelative[slash - 1] == '.' || unixRelative[slash - 1] == ' ') return true;
+    }
+    return false;
+  }
+
+  bool ExistsInside(const std::string& unixRelative) {
+    std::string windows = root.windowsPath() + "\\" + unixRelative;
+    for (char& c : windows) {
+      if (c == '/') c = '\\';
+    }
+    wchar_t wide[MAX_PATH * 2];
+    MultiByteToWideChar(CP_UTF8, 0, windows.c_str(), -1, wide, MAX_PATH * 2);
+    return GetFileAttributesW(wide) != INVALID_FILE_ATTRIBUTES;
+  }
+
+  struct Entry {
+    std::string path;
+    int depth;
+  };
+  test_support::ScratchDirectory root{"tree"};
+  test_support::ScratchDirectory notes{"notes"};
+  std::string script;
+  std::vector<Entry> plainFiles;
+  std::vector<Entry> readOnlyFiles;
+};
+
+TEST_F(DirectoryRemovalPropertyTest, NothingOutsideTheFolderChanges) {
+  constexpr int SEEDS = 40;
+  for (int seed = 1; seed <= SEEDS; ++seed) {
+    // Odd seeds remove as Delete does; even ones descend and clear attributes.
+    const uint32_t flags = seed % 2 ? 0 : DIRREMOVE_DESCEND | DIRREMOVE_CLEAR_ATTRIBUTES;
+    SCOPED_TRACE("seed " + std::to_string(seed) + ", flags " + std::to_string(flags));
+    std::mt19937 random(seed);
+    script = "set -e\ncd " + Quoted(root.unixPath()) + "\nchmod -R u+w . && rm -rf ./*\n" +
+             "mkdir -p game/Anna game/Bert outside/folder\n";
+    for (const char* file : OUTSIDE_FILES) script += "printf outside > " + Quoted(file) + "\n";
+    script += "chmod a-w outside/target.txt\n";
+    plainFiles.clear();
+    readOnlyFiles.clear();
+    AddEntries(&random, "game/Anna", 0, 6 + static_cast<int>(random() % 8));
+    notes.WriteFile("make-tree.sh", script);
+    ASSERT_EQ(test_support::RunUnixCommand("/bin/sh " + notes.unixPath() + "/make-tree.sh"), 0)
+        << script;
+    const std::string before = Snapshot();
+
+    DirectoryRemove(root.PathOf("game\\Anna").c_str(), "", flags);
+
+    EXPECT_EQ(Snapshot(), before) << "the tree was made by:\n" << script;
+    // And what is the folder's own goes. Wine reports the final path of a
+    // folder whose name ends in a dot or blank without them, so what lies in
+    // such a folder cannot be told to lie inside and stays.
+    for (const Entry& file : plainFiles) {
+      if ((file.depth == 0 || flags) && !InFolderEndingInDotOrBlank(file.path)) {
+        EXPECT_FALSE(ExistsInside(file.path)) << file.path;
+      }
+    }
+    for (const Entry& file : readOnlyFiles) {
+      if (InFolderEndingInDotOrBlank(file.path)) continue;
+      EXPECT_EQ(ExistsInside(file.path), flags == 0) << file.path;
+    }
+  }
+}

@@ -1,0 +1,20 @@
+#pragma once
+#include <windows.h>
+
+namespace services {
+
+// A lock named after a file, which one process of this machine holds at a
+// time: the file's path is its key, as the system finds it (links and drive
+// letters of the same folder give the same lock). The process that holds
+// it keeps it until ReleaseFileLock or its end, whatever it does with the
+// file meanwhile; a file that must stay in one process's hand while it is
+// closed and replaced is guarded so.
+
+// Takes the lock of the named file (relative to the current directory); its
+// handle, or nullptr. `heldElsewhere` tells a lock that another process holds
+// from one that could not be made at all.
+HANDLE TakeFileLock(const char* name, bool* heldElsewhere);
+// Lets the lock go; nullptr does nothing.
+void ReleaseFileLock(HANDLE lock);
+
+}  // namespace services
