@@ -47,11 +47,16 @@ struct Character {
 constexpr foundation::StringLayout CHARACTER_STRINGS[] = {offsetof(Character, name),
                                                          foundation::STRING_LAYOUT_END};
 
-bool canBeSaved;
-// Held from the load until the save is done, so that a second launcher that
-// starts meanwhile, even while the settings file is closed and replaced,
-// cannot update it.
-HANDLE settingsLock;
+// The settings file's state for this run; LoadRoster starts it anew.
+struct SettingsFileState {
+  bool canBeSaved;
+  // Held from the load until the save is done, so that a second launcher
+  // that starts meanwhile, even while the settings file is closed and
+  // replaced, cannot update it.
+  HANDLE lock;
+};
+
+SettingsFileState settings;
 
 Character* CurrentCharacter() {
   return static_cast<Character*>(foundation::ElementData(program.roster.current));
@@ -103,12 +108,12 @@ bool CanReplaceSettingsFile() {
 
 bool OpenSettingsFile() {
   bool heldElsewhere = false;
-  settingsLock = services::TakeFileLock(SETTINGS_FILE, &heldElsewhere);
+  settings.lock = services::TakeFileLock(SETTINGS_FILE, &heldElsewhere);
   if (!heldElsewhere && services::FileOpenUpdate(SETTINGS_FILE_NUMBER, SETTINGS_FILE)) {
-    canBeSaved = CanReplaceSettingsFile();
+    settings.canBeSaved = CanReplaceSettingsFile();
     return true;
   }
-  canBeSaved = false;
+  settings.canBeSaved = false;
   return services::FileOpenReadShared(SETTINGS_FILE_NUMBER, SETTINGS_FILE) != 0;
 }
 
@@ -160,19 +165,20 @@ bool TrySave() {
 }  // namespace
 
 void LoadRoster() {
+  settings = {};
   foundation::ListCreate(&program.roster, sizeof(Character), CHARACTER_STRINGS);
   if (!OpenSettingsFile()) return;
   ReadCharacters();
-  if (canBeSaved) return;
+  if (settings.canBeSaved) return;
   services::FileClose(SETTINGS_FILE_NUMBER);
-  services::ReleaseFileLock(settingsLock);
-  settingsLock = nullptr;
+  services::ReleaseFileLock(settings.lock);
+  settings.lock = nullptr;
 }
 
-bool RosterCanBeSaved() { return canBeSaved; }
+bool RosterCanBeSaved() { return settings.canBeSaved; }
 
 void WarnWhenRosterCannotBeSaved() {
-  if (canBeSaved) return;
+  if (settings.canBeSaved) return;
   toolkit::ShowMessageBox(buildProfile.errorTitle, buildProfile.cannotSaveText, MB_OK);
 }
 
@@ -205,7 +211,7 @@ const char* CurrentCharacterName() {
 }
 
 void SaveRoster() {
-  if (!canBeSaved) return;
+  if (!settings.canBeSaved) return;
   // Nothing is lost without a word: the player may try again, for instance
   // once another program has let go of the file, or give the changes up.
   for (;;) {
@@ -219,8 +225,8 @@ void SaveRoster() {
       break;
     }
   }
-  services::ReleaseFileLock(settingsLock);
-  settingsLock = nullptr;
+  services::ReleaseFileLock(settings.lock);
+  settings.lock = nullptr;
 }
 
 }  // namespace launcher
