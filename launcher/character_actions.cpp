@@ -68,7 +68,7 @@ void NewCharacter() {
   char* mark = foundation::ScratchMark();
   toolkit::AskText(buildProfile.newCharacterTitle, buildProfile.newCharacterPrompt, "");
   AppendCharacterFromScratch(mark);
-  RefillCharacterList();
+  ShowAppendedCharacter();
 }
 
 void DeleteCharacter() {
@@ -84,8 +84,7 @@ void DeleteCharacter() {
   }
   SelectRosterEntry(selection);
   RemoveCharacterDirectory(CurrentCharacterName());
-  RemoveCurrentCharacter();
-  RefillCharacterList();
+  RemoveCurrentCharacter(selection);
 }
 
 }  // namespace launcher

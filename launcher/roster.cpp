@@ -100,11 +100,17 @@ void WarnWhenRosterCannotBeSaved() {
 }
 
 void RefillCharacterList() {
-  toolkit::RemoveAllControlItems(CONTROL_CHARACTERS);
-  if (!foundation::ListFirst(&program.roster)) return;
-  do {
-    toolkit::InsertControlItem(CONTROL_CHARACTERS, -1, CurrentCharacterName());
-  } while (foundation::ListNext(&program.roster));
+  const toolkit::ItemSource names = {
+      [](void*) { return foundation::ListFirst(&program.roster) ? CurrentCharacterName() : nullptr; },
+      [](void*) { return foundation::ListNext(&program.roster) ? CurrentCharacterName() : nullptr; },
+      nullptr,
+  };
+  toolkit::RefillControlItems(CONTROL_CHARACTERS, names);
+}
+
+void ShowAppendedCharacter() {
+  toolkit::InsertControlItem(CONTROL_CHARACTERS, -1, CurrentCharacterName());
+  toolkit::WriteControlState(CONTROL_CHARACTERS, -1);
 }
 
 void SelectRosterEntry(int32_t index) {
@@ -120,7 +126,12 @@ void AppendCharacterFromScratch(char* mark) {
   foundation::AssignFromScratch(&CurrentCharacter()->name, mark);
 }
 
-void RemoveCurrentCharacter() { foundation::ListRemoveCurrent(&program.roster); }
+void RemoveCurrentCharacter(int32_t index) {
+  foundation::ListRemoveCurrent(&program.roster);
+  toolkit::RemoveControlItem(CONTROL_CHARACTERS, index);
+  toolkit::WriteControlState(CONTROL_CHARACTERS, -1);
+  foundation::ListLast(&program.roster);
+}
 
 const char* CurrentCharacterName() {
   Character* character = CurrentCharacter();

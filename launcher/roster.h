@@ -19,8 +19,13 @@ bool RosterCanBeSaved();
 // them cannot be saved.
 void WarnWhenRosterCannotBeSaved();
 // Refills the combo box from the roster; afterwards nothing is selected and
-// the last character is the current element.
+// the last character is the current element. New and Delete change the
+// combo box by the one item that changed and leave it and the roster the
+// same way.
 void RefillCharacterList();
+// Shows the character just appended (the current one, the last) as the
+// combo box's last item.
+void ShowAppendedCharacter();
 // Makes the character at the index current; an index past the end gives the
 // last character, one of 0 or below the first.
 void SelectRosterEntry(int32_t index);
@@ -28,8 +33,9 @@ void SelectRosterEntry(int32_t index);
 // position (a string result), after the current one, which after a refill is
 // the last; rewinds the scratch to the mark.
 void AppendCharacterFromScratch(char* mark);
-// Removes the current character; its name goes with it.
-void RemoveCurrentCharacter();
+// Removes the current character, shown at `index` in the combo box, from the
+// roster and the combo box; its name goes with it.
+void RemoveCurrentCharacter(int32_t index);
 // The name of the current character ("" when there is none).
 const char* CurrentCharacterName();
 // Writes the roster and the start selection to the settings file. The new

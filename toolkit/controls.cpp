@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <cstring>
+
 #include "foundation/heaps.h"
 #include "foundation/instance.h"
 #include "toolkit/window.h"
@@ -18,6 +20,8 @@ struct ControlKind {
   LRESULT (*writeState)(HWND control, intptr_t value);
   LRESULT (*insertItem)(HWND control, intptr_t position, const char* text);
   LRESULT (*removeAllItems)(HWND control);
+  LRESULT (*removeItem)(HWND control, intptr_t position);
+  LRESULT (*refillItems)(HWND control, const ItemSource& items);
 };
 
 struct ControlEntry {
@@ -46,11 +50,15 @@ constexpr ControlKind IMAGE_KIND = {
     [](HWND c, intptr_t v) { return SendToControl(c, STM_SETIMAGE, IMAGE_BITMAP, v); },
     nullptr,
     nullptr,
+    nullptr,
+    nullptr,
 };
 
 constexpr ControlKind BUTTON_KIND = {
     [](HWND c) { return SendToControl(c, BM_GETCHECK, 0, 0); },
     [](HWND c, intptr_t v) { return SendToControl(c, BM_SETCHECK, v, 0); },
+    nullptr,
+    nullptr,
     nullptr,
     nullptr,
 };
@@ -63,6 +71,31 @@ LRESULT SelectComboBoxItem(HWND control, intptr_t index) {
   return SendToControl(control, CB_SETCURSEL, index >= 0 && index < count ? index : -1, 0);
 }
 
+// A long list filled item by item with drawing on repaints and grows its
+// storage at every item; so drawing is off until the last one is in, and
+// CB_INITSTORAGE reserves the items and their bytes at once.
+LRESULT RefillComboBox(HWND control, const ItemSource& items) {
+  WPARAM count = 0;
+  LPARAM bytes = 0;
+  for (const char* text = items.first(items.context); text; text = items.next(items.context)) {
+    ++count;
+    bytes += static_cast<LPARAM>(strlen(text) + 1);
+  }
+  SendToControl(control, WM_SETREDRAW, FALSE, 0);
+  SendToControl(control, CB_RESETCONTENT, 0, 0);
+  SendToControl(control, CB_INITSTORAGE, count, bytes);
+  LRESULT inserted = 0;
+  for (const char* text = items.first(items.context); text; text = items.next(items.context)) {
+    if (SendToControl(control, CB_INSERTSTRING, static_cast<WPARAM>(-1),
+                      reinterpret_cast<LPARAM>(text)) >= 0) {
+      ++inserted;
+    }
+  }
+  SendToControl(control, WM_SETREDRAW, TRUE, 0);
+  RedrawWindow(control, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+  return inserted;
+}
+
 // CB_GETCURSEL answers CB_ERR (-1) when nothing is selected.
 constexpr ControlKind COMBO_BOX_KIND = {
     [](HWND c) { return SendToControl(c, CB_GETCURSEL, 0, 0); },
@@ -71,6 +104,8 @@ constexpr ControlKind COMBO_BOX_KIND = {
       return SendToControl(c, CB_INSERTSTRING, p, reinterpret_cast<LPARAM>(t));
     },
     [](HWND c) { return SendToControl(c, CB_RESETCONTENT, 0, 0); },
+    [](HWND c, intptr_t p) { return SendToControl(c, CB_DELETESTRING, p, 0); },
+    RefillComboBox,
 };
 
 constexpr ControlKind EDGE_FRAME_KIND = {};
@@ -320,6 +355,16 @@ intptr_t InsertControlItem(ObjectNumber number, intptr_t position, const char* t
 intptr_t RemoveAllControlItems(ObjectNumber number) {
   ControlEntry* entry = EntryOfNumber(number);
   return entry && entry->kind->removeAllItems ? entry->kind->removeAllItems(entry->handle) : 0;
+}
+
+intptr_t RemoveControlItem(ObjectNumber number, intptr_t position) {
+  ControlEntry* entry = EntryOfNumber(number);
+  return entry && entry->kind->removeItem ? entry->kind->removeItem(entry->handle, position) : 0;
+}
+
+intptr_t RefillControlItems(ObjectNumber number, const ItemSource& items) {
+  ControlEntry* entry = EntryOfNumber(number);
+  return entry && entry->kind->refillItems ? entry->kind->refillItems(entry->handle, items) : 0;
 }
 
 ObjectNumber ControlTableBound() { return controlTable.bound; }
