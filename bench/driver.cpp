@@ -183,7 +183,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::string launcher = argv[1], floor = argv[2], installation = argv[3];
-  const int runs = argc > 4 ? atoi(argv[4]) : 5;
+  const int runs = argc > 4 ? atoi(argv[4]) : 15;
   std::vector<Row> rows;
   double startRatio[3] = {}, memoryRatio[3] = {}, quitRatio = 0;
   // One start of each first, unmeasured: the first start of a program loads
@@ -195,26 +195,32 @@ int main(int argc, char** argv) {
     Quit(&warm);
   }
   const int counts[] = {0, 10000, 100000};
-  for (int size = 0; size < 3; ++size) {
-    const int count = counts[size];
-    std::vector<double> start[2], memory[2], quit[2];
-    for (int run = 0; run < runs; ++run) {
-      // Launcher and floor take turns, so that both meet the same machine.
+  std::vector<double> start[3][2], memory[3][2], quit[3][2];
+  // Each round takes every size once and the launcher and the floor in turn,
+  // so that what else the machine does falls on all of them alike.
+  for (int run = 0; run < runs; ++run) {
+    for (int size = 0; size < 3; ++size) {
       for (int which = 0; which < 2; ++which) {
-        WriteRoster(installation, count);
+        WriteRoster(installation, counts[size]);
         Program program = {};
-        start[which].push_back(Start(which ? floor : launcher, installation, count, &program));
-        memory[which].push_back(PeakMegabytes(program));
-        quit[which].push_back(Quit(&program));
+        start[size][which].push_back(
+            Start(which ? floor : launcher, installation, counts[size], &program));
+        memory[size][which].push_back(PeakMegabytes(program));
+        quit[size][which].push_back(Quit(&program));
       }
     }
-    const std::string label = std::to_string(count) + " characters";
-    rows.push_back({"start to idle, " + label, Median(start[0]), Median(start[1]), "ms"});
-    rows.push_back({"peak working set, " + label, Median(memory[0]), Median(memory[1]), "MB"});
-    rows.push_back({"Quit to process end, " + label, Median(quit[0]), Median(quit[1]), "ms"});
-    startRatio[size] = Median(start[0]) / Median(start[1]);
-    memoryRatio[size] = Median(memory[0]) / Median(memory[1]);
-    if (count == 100000) quitRatio = Median(quit[0]) / Median(quit[1]);
+  }
+  for (int size = 0; size < 3; ++size) {
+    const std::string label = std::to_string(counts[size]) + " characters";
+    const double starts[] = {Median(start[size][0]), Median(start[size][1])};
+    const double peaks[] = {Median(memory[size][0]), Median(memory[size][1])};
+    const double quits[] = {Median(quit[size][0]), Median(quit[size][1])};
+    rows.push_back({"start to idle, " + label, starts[0], starts[1], "ms"});
+    rows.push_back({"peak working set, " + label, peaks[0], peaks[1], "MB"});
+    rows.push_back({"Quit to process end, " + label, quits[0], quits[1], "ms"});
+    startRatio[size] = starts[0] / starts[1];
+    memoryRatio[size] = peaks[0] / peaks[1];
+    if (counts[size] == 100000) quitRatio = quits[0] / quits[1];
   }
 
   double newTime[2] = {}, deleteTime[2] = {};
