@@ -67,8 +67,7 @@ bool NamesOwnDirectory(const char* name) {
 void NewCharacter() {
   char* mark = foundation::ScratchMark();
   toolkit::AskText(buildProfile.newCharacterTitle, buildProfile.newCharacterPrompt, "");
-  AppendCharacterFromScratch(mark);
-  ShowAppendedCharacter();
+  if (AppendCharacterFromScratch(mark)) ShowAppendedCharacter();
 }
 
 void DeleteCharacter() {

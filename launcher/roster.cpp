@@ -118,12 +118,13 @@ void SelectRosterEntry(int32_t index) {
   for (int32_t step = 0; step < index; ++step) foundation::ListNext(&program.roster);
 }
 
-void AppendCharacterFromScratch(char* mark) {
+bool AppendCharacterFromScratch(char* mark) {
   if (!foundation::ListAddAfterCurrent(&program.roster)) {
     foundation::RewindScratch(mark);
-    return;
+    return false;
   }
   foundation::AssignFromScratch(&CurrentCharacter()->name, mark);
+  return true;
 }
 
 void RemoveCurrentCharacter(int32_t index) {

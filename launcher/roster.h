@@ -31,8 +31,9 @@ void ShowAppendedCharacter();
 void SelectRosterEntry(int32_t index);
 // Appends a character named by the text from the mark up to the scratch
 // position (a string result), after the current one, which after a refill is
-// the last; rewinds the scratch to the mark.
-void AppendCharacterFromScratch(char* mark);
+// the last; rewinds the scratch to the mark. False when there was no room
+// for another character.
+bool AppendCharacterFromScratch(char* mark);
 // Removes the current character, shown at `index` in the combo box, from the
 // roster and the combo box; its name goes with it.
 void RemoveCurrentCharacter(int32_t index);
