@@ -21,6 +21,7 @@ constexpr int NEW_BUTTON = 6;
 constexpr int DELETE_BUTTON = 7;
 constexpr int REQUESTER_OK = 1000;
 constexpr DWORD PATIENCE_MS = 60000;
+constexpr DWORD SETTLE_MS = 200;
 
 double Now() {
   static LARGE_INTEGER frequency;
@@ -197,11 +198,15 @@ int main(int argc, char** argv) {
   const int counts[] = {0, 10000, 100000};
   std::vector<double> start[3][2], memory[3][2], quit[3][2];
   // Each round takes every size once and the launcher and the floor in turn,
-  // so that what else the machine does falls on all of them alike.
+  // so that what else the machine does falls on all of them alike; which of
+  // the two goes first changes from round to round, and each starts after a
+  // pause in which Wine finishes with the one before.
   for (int run = 0; run < runs; ++run) {
     for (int size = 0; size < 3; ++size) {
-      for (int which = 0; which < 2; ++which) {
+      for (int turn = 0; turn < 2; ++turn) {
+        const int which = (turn + run) % 2;
         WriteRoster(installation, counts[size]);
+        Sleep(SETTLE_MS);
         Program program = {};
         start[size][which].push_back(
             Start(which ? floor : launcher, installation, counts[size], &program));
@@ -229,6 +234,7 @@ int main(int argc, char** argv) {
     std::vector<double> added, deleted;
     for (int run = 0; run < runs; ++run) {
       WriteRoster(installation, actionCounts[size]);
+      Sleep(SETTLE_MS);
       Program program = {};
       Start(launcher, installation, actionCounts[size], &program);
       added.push_back(NewCharacter(program, actionCounts[size]));
