@@ -64,6 +64,11 @@ ListElement* ListFirst(List* list) {
   return list->current;
 }
 
+ListElement* ListLast(List* list) {
+  list->current = list->header ? list->header->last : nullptr;
+  return list->current;
+}
+
 ListElement* ListNext(List* list) {
   if (!list->current) return ListFirst(list);
   if (!list->current->next) return nullptr;

@@ -42,6 +42,8 @@ void ListRemoveCurrent(List* list);
 intptr_t ListCount(const List* list);
 ListElement* ListFirst(List* list);
 ListElement* ListNext(List* list);
+// Makes the last element current and returns it; none for an empty list.
+ListElement* ListLast(List* list);
 
 // The data of an element, right behind its links.
 inline void* ElementData(ListElement* element) { return element ? element + 1 : nullptr; }

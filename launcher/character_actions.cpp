@@ -80,8 +80,7 @@ void NewCharacter() {
   char* mark = foundation::ScratchMark();
   toolkit::AskText(buildProfile.newCharacterTitle, buildProfile.newCharacterPrompt, "");
   KeepOneLineFromScratch(mark);
-  AppendCharacterFromScratch(mark);
-  RefillCharacterList();
+  if (AppendCharacterFromScratch(mark)) ShowAppendedCharacter();
 }
 
 void DeleteCharacter() {
@@ -97,8 +96,7 @@ void DeleteCharacter() {
   }
   SelectRosterEntry(selection);
   RemoveCharacterDirectory(CurrentCharacterName());
-  RemoveCurrentCharacter();
-  RefillCharacterList();
+  RemoveCurrentCharacter(selection);
 }
 
 }  // namespace launcher

@@ -183,11 +183,17 @@ void WarnWhenRosterCannotBeSaved() {
 }
 
 void RefillCharacterList() {
-  toolkit::RemoveAllControlItems(CONTROL_CHARACTERS);
-  if (!foundation::ListFirst(&program.roster)) return;
-  do {
-    toolkit::InsertControlItem(CONTROL_CHARACTERS, -1, CurrentCharacterName());
-  } while (foundation::ListNext(&program.roster));
+  const toolkit::ItemSource names = {
+      [](void*) { return foundation::ListFirst(&program.roster) ? CurrentCharacterName() : nullptr; },
+      [](void*) { return foundation::ListNext(&program.roster) ? CurrentCharacterName() : nullptr; },
+      nullptr,
+  };
+  toolkit::RefillControlItems(CONTROL_CHARACTERS, names);
+}
+
+void ShowAppendedCharacter() {
+  toolkit::InsertControlItem(CONTROL_CHARACTERS, -1, CurrentCharacterName());
+  toolkit::WriteControlState(CONTROL_CHARACTERS, -1);
 }
 
 void SelectRosterEntry(int32_t index) {
@@ -195,15 +201,21 @@ void SelectRosterEntry(int32_t index) {
   for (int32_t step = 0; step < index; ++step) foundation::ListNext(&program.roster);
 }
 
-void AppendCharacterFromScratch(char* mark) {
+bool AppendCharacterFromScratch(char* mark) {
   if (!foundation::ListAddAfterCurrent(&program.roster)) {
     foundation::RewindScratch(mark);
-    return;
+    return false;
   }
   foundation::AssignFromScratch(&CurrentCharacter()->name, mark);
+  return true;
 }
 
-void RemoveCurrentCharacter() { foundation::ListRemoveCurrent(&program.roster); }
+void RemoveCurrentCharacter(int32_t index) {
+  foundation::ListRemoveCurrent(&program.roster);
+  toolkit::RemoveControlItem(CONTROL_CHARACTERS, index);
+  toolkit::WriteControlState(CONTROL_CHARACTERS, -1);
+  foundation::ListLast(&program.roster);
+}
 
 const char* CurrentCharacterName() {
   Character* character = CurrentCharacter();

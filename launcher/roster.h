@@ -21,17 +21,24 @@ bool RosterCanBeSaved();
 // them cannot be saved.
 void WarnWhenRosterCannotBeSaved();
 // Refills the combo box from the roster; afterwards nothing is selected and
-// the last character is the current element.
+// the last character is the current element. New and Delete change the
+// combo box by the one item that changed and leave it and the roster the
+// same way.
 void RefillCharacterList();
+// Shows the character just appended (the current one, the last) as the
+// combo box's last item.
+void ShowAppendedCharacter();
 // Makes the character at the index current; an index past the end gives the
 // last character, one of 0 or below the first.
 void SelectRosterEntry(int32_t index);
 // Appends a character named by the text from the mark up to the scratch
 // position (a string result), after the current one, which after a refill is
-// the last; rewinds the scratch to the mark.
-void AppendCharacterFromScratch(char* mark);
-// Removes the current character; its name goes with it.
-void RemoveCurrentCharacter();
+// the last; rewinds the scratch to the mark. False when there was no room
+// for another character.
+bool AppendCharacterFromScratch(char* mark);
+// Removes the current character, shown at `index` in the combo box, from the
+// roster and the combo box; its name goes with it.
+void RemoveCurrentCharacter(int32_t index);
 // The name of the current character ("" when there is none).
 const char* CurrentCharacterName();
 // Writes the roster and the start selection (none for a position beyond

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "foundation/heaps.h"
 #include "foundation/strings.h"
 
 namespace services {
@@ -14,8 +15,41 @@ constexpr ObjectNumber FILE_TABLE_STEP = 10;
 constexpr char CR = 13;
 constexpr char LF = 10;
 
-ObjectTable fileTable;
-HANDLE currentFile;
+// An open file and its two buffers. Bytes read ahead and bytes not yet
+// written are never held at the same time: a write first gives the read-ahead
+// back to the system position, a read first writes what is waiting. So the
+// position the program sees is the system position less what was read ahead
+// and not yet taken, plus what waits to be written. The buffers are made in
+// the main heap when first needed; the read buffer goes again once a read
+// finds the end, so no copy of a file is kept after it has been read.
+struct OpenFile {
+  HANDLE handle;
+  bool writable;
+  char* readBuffer;
+  DWORD readLength;  // bytes in the read buffer
+  DWORD readTaken;   // of them, handed out already
+  char* writeBuffer;
+  DWORD writeLength;  // bytes waiting to be written
+};
+
+// The file table's entry: the handle first, as every object table has it.
+struct FileEntry {
+  HANDLE handle;
+  OpenFile* file;
+};
+
+// The file layer's state; FileTableInit starts it anew.
+struct FileLayer {
+  ObjectTable table;
+  OpenFile* current;
+  // The one file whose buffers may hold bytes. Acting on another file first
+  // settles this one, so that every other handle in this process and outside
+  // sees the bytes as the program wrote them, and a file open under two
+  // numbers reads what the other number wrote.
+  OpenFile* buffered;
+};
+
+FileLayer files;
 
 struct OpenWay {
   DWORD access;
@@ -36,66 +70,176 @@ HANDLE CreateWith(const char* name, const OpenWay& way, DWORD attributes) {
   return file == INVALID_HANDLE_VALUE ? nullptr : file;
 }
 
+// Writes what waits in the write buffer; false when the system took less.
+// What it did not take is lost, as an unbuffered write of it would have been.
+bool WriteWaitingBytes(OpenFile* file) {
+  if (!file->writeLength) return true;
+  DWORD written = 0;
+  const BOOL done =
+      WriteFile(file->handle, file->writeBuffer, file->writeLength, &written, nullptr);
+  const bool complete = done && written == file->writeLength;
+  file->writeLength = 0;
+  return complete;
+}
+
+// Moves the system position back over the bytes read ahead and not taken.
+void GiveBackReadAhead(OpenFile* file) {
+  const DWORD ahead = file->readLength - file->readTaken;
+  if (ahead) SetFilePointer(file->handle, -static_cast<LONG>(ahead), nullptr, FILE_CURRENT);
+  file->readLength = file->readTaken = 0;
+}
+
+void Settle(OpenFile* file) {
+  WriteWaitingBytes(file);
+  GiveBackReadAhead(file);
+}
+
+// Every operation on a file's bytes goes through here first.
+OpenFile* Engage(OpenFile* file) {
+  if (files.buffered && files.buffered != file) Settle(files.buffered);
+  files.buffered = file;
+  return file;
+}
+
+void CloseOpenFile(OpenFile* file) {
+  WriteWaitingBytes(file);
+  CloseHandle(file->handle);
+  if (file == files.current) files.current = nullptr;
+  if (file == files.buffered) files.buffered = nullptr;
+  foundation::MainHeapFree(file->readBuffer);
+  foundation::MainHeapFree(file->writeBuffer);
+  foundation::MainHeapFree(file);
+}
+
 // Puts the new file under the number: the new one is open before the old
 // one is closed, and a failed open leaves the number as it was.
-intptr_t StoreOpenedFile(ObjectNumber number, HANDLE file) {
-  currentFile = file;
-  if (!file) return 0;
-  auto* cell = static_cast<HANDLE*>(foundation::ClaimSlot(&fileTable, number));
-  if (!cell) {
-    CloseHandle(file);
-    currentFile = nullptr;
+intptr_t StoreOpenedFile(ObjectNumber number, HANDLE handle, DWORD access) {
+  // The file that was current loses that, so what it wrote goes out now.
+  files.current = Engage(nullptr);
+  if (!handle) return 0;
+  auto* file = static_cast<OpenFile*>(foundation::MainHeapAllocate(sizeof(OpenFile)));
+  auto* entry =
+      file ? static_cast<FileEntry*>(foundation::ClaimSlot(&files.table, number)) : nullptr;
+  if (!entry) {
+    foundation::MainHeapFree(file);
+    CloseHandle(handle);
     return 0;
   }
-  if (*cell) CloseHandle(*cell);
-  *cell = file;
-  return foundation::CreationResult(number, cell);
+  file->handle = handle;
+  file->writable = access & GENERIC_WRITE;
+  if (entry->handle) CloseOpenFile(entry->file);
+  *entry = {handle, file};
+  files.current = Engage(file);
+  return foundation::CreationResult(number, entry);
 }
 
-intptr_t OpenFile(ObjectNumber number, const char* name, const OpenWay& way) {
-  return StoreOpenedFile(number, CreateWith(name, way, FILE_ATTRIBUTE_NORMAL));
+intptr_t OpenFileWith(ObjectNumber number, const char* name, const OpenWay& way) {
+  return StoreOpenedFile(number, CreateWith(name, way, FILE_ATTRIBUTE_NORMAL), way.access);
 }
 
-HANDLE FileUnder(ObjectNumber number) {
-  auto* cell = static_cast<HANDLE*>(foundation::LookUpSlot(&fileTable, number));
-  return cell ? *cell : nullptr;
+OpenFile* FileUnder(ObjectNumber number) {
+  auto* entry = static_cast<FileEntry*>(foundation::LookUpSlot(&files.table, number));
+  return entry ? entry->file : nullptr;
 }
 
-DWORD ReadBytes(HANDLE file, void* memory, DWORD length) {
+// Reads the next piece of the file into the read buffer; false when the
+// system delivered nothing (the end, or a failed read).
+bool FillReadBuffer(OpenFile* file) {
+  WriteWaitingBytes(file);
+  file->readLength = file->readTaken = 0;
+  if (!file->readBuffer) {
+    file->readBuffer = static_cast<char*>(foundation::MainHeapAllocate(FILE_BUFFER_SIZE));
+    if (!file->readBuffer) return false;
+  }
   DWORD read = 0;
-  if (!file || !ReadFile(file, memory, length, &read, nullptr)) return 0;
-  return read;
+  if (!ReadFile(file->handle, file->readBuffer, FILE_BUFFER_SIZE, &read, nullptr) || !read) {
+    foundation::MainHeapFree(file->readBuffer);
+    file->readBuffer = nullptr;
+    return false;
+  }
+  file->readLength = read;
+  return true;
 }
 
+// The next byte of the file, -1 when none is delivered.
+int NextByte(OpenFile* file) {
+  if (file->readTaken == file->readLength && !FillReadBuffer(file)) return -1;
+  return static_cast<unsigned char>(file->readBuffer[file->readTaken++]);
+}
+
+// Hands out up to `length` bytes that were read ahead; the count.
+DWORD TakeReadAhead(OpenFile* file, char* memory, DWORD length) {
+  DWORD piece = file->readLength - file->readTaken;
+  if (piece > length) piece = length;
+  memcpy(memory, file->readBuffer + file->readTaken, piece);
+  file->readTaken += piece;
+  return piece;
+}
+
+// Up to `length` bytes, as one ReadFile of that length would deliver them:
+// what was read ahead, then one system read for the rest.
+DWORD ReadBytes(OpenFile* file, void* memory, DWORD length) {
+  if (!file) return 0;
+  Engage(file);
+  auto* out = static_cast<char*>(memory);
+  DWORD delivered = TakeReadAhead(file, out, length);
+  const DWORD missing = length - delivered;
+  if (missing >= FILE_BUFFER_SIZE) {
+    WriteWaitingBytes(file);
+    DWORD read = 0;
+    if (ReadFile(file->handle, out + delivered, missing, &read, nullptr)) delivered += read;
+  } else if (missing && FillReadBuffer(file)) {
+    delivered += TakeReadAhead(file, out + delivered, missing);
+  }
+  return delivered;
+}
+
+// Takes the bytes into the write buffer; the count taken. A file that was
+// not opened for writing takes none, and so does one whose earlier bytes the
+// system refused when they were written to make room.
 DWORD WriteBytes(const void* memory, DWORD length) {
-  DWORD written = 0;
-  if (!currentFile || !WriteFile(currentFile, memory, length, &written, nullptr)) return 0;
-  return written;
+  OpenFile* file = files.current;
+  if (!file || !file->writable || !length) return 0;
+  Engage(file);
+  GiveBackReadAhead(file);
+  if (file->writeLength + length > FILE_BUFFER_SIZE) {
+    if (!WriteWaitingBytes(file)) return 0;
+    if (length >= FILE_BUFFER_SIZE) {
+      DWORD written = 0;
+      if (!WriteFile(file->handle, memory, length, &written, nullptr)) return 0;
+      return written;
+    }
+  }
+  if (!file->writeBuffer) {
+    file->writeBuffer = static_cast<char*>(foundation::MainHeapAllocate(FILE_BUFFER_SIZE));
+    if (!file->writeBuffer) return 0;
+  }
+  memcpy(file->writeBuffer + file->writeLength, memory, length);
+  file->writeLength += length;
+  return length;
 }
-
-void StepBack(HANDLE file) { SetFilePointer(file, -1, nullptr, FILE_CURRENT); }
 
 // The value reads start from 0 and let the read place the bytes it delivers.
 template <typename Value>
 Value ReadValue() {
   Value value = 0;
-  ReadBytes(currentFile, &value, sizeof(value));
+  ReadBytes(files.current, &value, sizeof(value));
   return value;
 }
 
 }  // namespace
 
 void FileTableInit() {
-  currentFile = nullptr;
-  foundation::ObjectTableInit(&fileTable, sizeof(HANDLE), FILE_TABLE_BOUND, FILE_TABLE_STEP);
+  files = {};
+  foundation::ObjectTableInit(&files.table, sizeof(FileEntry), FILE_TABLE_BOUND, FILE_TABLE_STEP);
 }
 
 intptr_t FileOpenRead(ObjectNumber number, const char* name) {
-  return OpenFile(number, name, OPEN_READ);
+  return OpenFileWith(number, name, OPEN_READ);
 }
 
 intptr_t FileOpenUpdate(ObjectNumber number, const char* name) {
-  return OpenFile(number, name, OPEN_UPDATE);
+  return OpenFileWith(number, name, OPEN_UPDATE);
 }
 
 intptr_t FileOpenCreate(ObjectNumber number, const char* name) {
@@ -105,41 +249,40 @@ intptr_t FileOpenCreate(ObjectNumber number, const char* name) {
     const OpenWay truncate = {OPEN_CREATE.access, OPEN_CREATE.sharing, TRUNCATE_EXISTING};
     file = CreateWith(name, truncate, 0);
   }
-  return StoreOpenedFile(number, file);
+  return StoreOpenedFile(number, file, OPEN_CREATE.access);
 }
 
 intptr_t FileOpenExclusive(ObjectNumber number, const char* name) {
-  return OpenFile(number, name, OPEN_EXCLUSIVE);
+  return OpenFileWith(number, name, OPEN_EXCLUSIVE);
 }
 
 intptr_t FileOpenReadShared(ObjectNumber number, const char* name) {
-  return OpenFile(number, name, OPEN_READ_SHARED);
+  return OpenFileWith(number, name, OPEN_READ_SHARED);
 }
 
 void FileClose(ObjectNumber number) {
-  HANDLE file = FileUnder(number);
+  OpenFile* file = FileUnder(number);
   if (!file) return;
-  CloseHandle(file);
-  if (file == currentFile) currentFile = nullptr;
-  foundation::ClearSlot(&fileTable, number);
+  CloseOpenFile(file);
+  foundation::ClearSlot(&files.table, number);
 }
 
 void FileCloseAll() {
-  foundation::ForEachNumber(&fileTable, foundation::SlotOrder::ASCENDING, FileClose);
+  foundation::ForEachNumber(&files.table, foundation::SlotOrder::ASCENDING, FileClose);
 }
 
 intptr_t FileSelect(ObjectNumber number) {
-  if (HANDLE file = FileUnder(number)) currentFile = file;
-  return reinterpret_cast<intptr_t>(currentFile);
+  if (OpenFile* file = FileUnder(number)) files.current = file;
+  return files.current ? reinterpret_cast<intptr_t>(files.current->handle) : 0;
 }
 
 int32_t FileAtEnd(ObjectNumber number) {
-  HANDLE file = FileUnder(number);
+  OpenFile* file = FileUnder(number);
   if (!file) return 0;
-  char byte;
-  if (!ReadBytes(file, &byte, 1)) return -1;
-  StepBack(file);
-  return 0;
+  Engage(file);
+  // A byte read ahead stays in the buffer: that is putting it back.
+  if (file->readTaken < file->readLength) return 0;
+  return FillReadBuffer(file) ? 0 : -1;
 }
 
 int32_t FileReadByte() { return ReadValue<int8_t>(); }
@@ -157,7 +300,7 @@ float FileReadFloat() {
 
 int32_t FileReadData(void* memory, int32_t length) {
   if (length <= 0) return 0;
-  return static_cast<int32_t>(ReadBytes(currentFile, memory, static_cast<DWORD>(length)));
+  return static_cast<int32_t>(ReadBytes(files.current, memory, static_cast<DWORD>(length)));
 }
 
 char* FileReadLine() {
@@ -166,21 +309,20 @@ char* FileReadLine() {
   char* end = line;
   // The last byte of the area is kept for the terminating zero.
   char* const limit = line + foundation::ScratchRoom() - 1;
-  char byte = 0;
-  if (currentFile) {
+  OpenFile* file = files.current;
+  int byte = 0;
+  if (file) {
+    Engage(file);
     for (;;) {
-      byte = 0;
-      ReadBytes(currentFile, &byte, 1);
-      if (byte == CR || byte == LF || byte == 0) break;
-      if (end < limit) *end++ = byte;
+      byte = NextByte(file);
+      if (byte == CR || byte == LF || byte <= 0) break;
+      if (end < limit) *end++ = static_cast<char>(byte);
     }
   }
   *end = '\0';
   foundation::RewindScratch(end);
-  if (byte == CR) {
-    char next;
-    if (ReadBytes(currentFile, &next, 1) && next != LF) StepBack(currentFile);
-  }
+  // A CR alone ends the line too; the byte after it then begins the next.
+  if (byte == CR && NextByte(file) != LF && file->readTaken) --file->readTaken;
   return line;
 }
 
@@ -195,29 +337,59 @@ int32_t FileWriteText(const char* text) {
 }
 
 int32_t FileWriteLine(const char* text) {
-  if (!currentFile) return 0;
+  if (!files.current) return 0;
   static constexpr char LINE_END[] = {CR, LF};
   return FileWriteText(text) + static_cast<int32_t>(WriteBytes(LINE_END, sizeof(LINE_END)));
 }
 
-bool FileFlush() { return currentFile && FlushFileBuffers(currentFile); }
+bool FileFlush() {
+  OpenFile* file = files.current;
+  if (!file) return false;
+  Engage(file);
+  const bool written = WriteWaitingBytes(file);
+  return FlushFileBuffers(file->handle) && written;
+}
 
 void FileSetPosition(int32_t position) {
-  if (currentFile) SetFilePointer(currentFile, position, nullptr, FILE_BEGIN);
+  OpenFile* file = files.current;
+  if (!file) return;
+  Engage(file);
+  WriteWaitingBytes(file);
+  if (file->readLength) {
+    // A position inside what was read ahead is only a step in the buffer.
+    const DWORD system = SetFilePointer(file->handle, 0, nullptr, FILE_CURRENT);
+    const DWORD start = system - file->readLength;
+    const DWORD target = static_cast<DWORD>(position);
+    if (position >= 0 && target >= start && target <= system) {
+      file->readTaken = target - start;
+      return;
+    }
+  }
+  // A position that cannot be set leaves the file where it is, and what was
+  // read ahead stays valid.
+  if (SetFilePointer(file->handle, position, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER) {
+    file->readLength = file->readTaken = 0;
+  }
 }
 
 int32_t FileGetPosition() {
-  if (!currentFile) return -1;
-  return static_cast<int32_t>(SetFilePointer(currentFile, 0, nullptr, FILE_CURRENT));
+  OpenFile* file = files.current;
+  if (!file) return -1;
+  Engage(file);
+  const DWORD system = SetFilePointer(file->handle, 0, nullptr, FILE_CURRENT);
+  return static_cast<int32_t>(system - (file->readLength - file->readTaken) + file->writeLength);
 }
 
 int32_t FileGetSize() {
-  if (!currentFile) return -1;
-  return static_cast<int32_t>(GetFileSize(currentFile, nullptr));
+  OpenFile* file = files.current;
+  if (!file) return -1;
+  Engage(file);
+  WriteWaitingBytes(file);
+  return static_cast<int32_t>(GetFileSize(file->handle, nullptr));
 }
 
 int32_t FileDelete(const char* name) { return DeleteFileA(name) ? 1 : 0; }
 
-ObjectNumber FileTableBound() { return fileTable.bound; }
+ObjectNumber FileTableBound() { return files.table.bound; }
 
 }  // namespace services

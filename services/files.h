@@ -9,10 +9,19 @@ namespace services {
 
 using foundation::ObjectNumber;
 
-// Numbered files read and written from front to back, straight on the system
-// file position (nothing is buffered). Opening, closing, selecting and the
-// end test take a file number; every read, write and position operation acts
-// on the current file, which the last open or FileSelect made current.
+// Numbered files read and written from front to back. Opening, closing,
+// selecting and the end test take a file number; every read, write and
+// position operation acts on the current file, which the last open or
+// FileSelect made current.
+//
+// Each open file reads ahead and collects what is written in buffers of
+// FILE_BUFFER_SIZE bytes, so that a long file costs a few system calls. What
+// the program sees is exactly what reading and writing byte by byte on the
+// system file position gives: the values and counts, the end test and the
+// position. Others see the written bytes after FileFlush or FileClose; a
+// write the system refuses makes a later write or FileFlush report it.
+
+constexpr DWORD FILE_BUFFER_SIZE = 65536;
 
 void FileTableInit();
 
@@ -55,11 +64,14 @@ int32_t FileReadData(void* memory, int32_t length);
 // and the rest of it is skipped.
 char* FileReadLine();
 
-// Writes return the count of bytes written.
+// Writes return the count of bytes written: taken into the write buffer, or
+// written to make room. A file not open for writing takes none; when the
+// system refuses waiting bytes, the write that found it out gives 0.
 int32_t FileWriteByte(int32_t value);  // the lowest 8 bits
 int32_t FileWriteText(const char* text);
 int32_t FileWriteLine(const char* text);  // the text, then CR LF
-// Forces what was written to the disk; false when that fails.
+// Forces what was written to the disk; false when that fails, also when bytes
+// that waited in the write buffer were refused.
 bool FileFlush();
 
 void FileSetPosition(int32_t position);

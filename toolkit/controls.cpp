@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <cstring>
+
 #include "foundation/heaps.h"
 #include "foundation/instance.h"
 #include "toolkit/window.h"
@@ -18,6 +20,8 @@ struct ControlKind {
   LRESULT (*writeState)(HWND control, intptr_t value);
   LRESULT (*insertItem)(HWND control, intptr_t position, const char* text);
   LRESULT (*removeAllItems)(HWND control);
+  LRESULT (*removeItem)(HWND control, intptr_t position);
+  LRESULT (*refillItems)(HWND control, WNDPROC classProcedure, const ItemSource& items);
 };
 
 struct ControlEntry {
@@ -46,11 +50,15 @@ constexpr ControlKind IMAGE_KIND = {
     [](HWND c, intptr_t v) { return SendToControl(c, STM_SETIMAGE, IMAGE_BITMAP, v); },
     nullptr,
     nullptr,
+    nullptr,
+    nullptr,
 };
 
 constexpr ControlKind BUTTON_KIND = {
     [](HWND c) { return SendToControl(c, BM_GETCHECK, 0, 0); },
     [](HWND c, intptr_t v) { return SendToControl(c, BM_SETCHECK, v, 0); },
+    nullptr,
+    nullptr,
     nullptr,
     nullptr,
 };
@@ -63,6 +71,33 @@ LRESULT SelectComboBoxItem(HWND control, intptr_t index) {
   return SendToControl(control, CB_SETCURSEL, index >= 0 && index < count ? index : -1, 0);
 }
 
+// A long list filled item by item with drawing on repaints and grows its
+// storage at every item; so drawing is off until the last one is in, and
+// CB_INITSTORAGE reserves the items and their bytes at once. The items go
+// straight to the class's own procedure: the control procedure would only
+// pass each of them on, at a cost that a hundred thousand items make felt.
+LRESULT RefillComboBox(HWND control, WNDPROC classProcedure, const ItemSource& items) {
+  WPARAM count = 0;
+  LPARAM bytes = 0;
+  for (const char* text = items.first(items.context); text; text = items.next(items.context)) {
+    ++count;
+    bytes += static_cast<LPARAM>(strlen(text) + 1);
+  }
+  SendToControl(control, WM_SETREDRAW, FALSE, 0);
+  SendToControl(control, CB_RESETCONTENT, 0, 0);
+  SendToControl(control, CB_INITSTORAGE, count, bytes);
+  LRESULT inserted = 0;
+  for (const char* text = items.first(items.context); text; text = items.next(items.context)) {
+    if (CallWindowProcA(classProcedure, control, CB_INSERTSTRING, static_cast<WPARAM>(-1),
+                        reinterpret_cast<LPARAM>(text)) >= 0) {
+      ++inserted;
+    }
+  }
+  SendToControl(control, WM_SETREDRAW, TRUE, 0);
+  RedrawWindow(control, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+  return inserted;
+}
+
 // CB_GETCURSEL answers CB_ERR (-1) when nothing is selected.
 constexpr ControlKind COMBO_BOX_KIND = {
     [](HWND c) { return SendToControl(c, CB_GETCURSEL, 0, 0); },
@@ -71,24 +106,32 @@ constexpr ControlKind COMBO_BOX_KIND = {
       return SendToControl(c, CB_INSERTSTRING, p, reinterpret_cast<LPARAM>(t));
     },
     [](HWND c) { return SendToControl(c, CB_RESETCONTENT, 0, 0); },
+    [](HWND c, intptr_t p) { return SendToControl(c, CB_DELETESTRING, p, 0); },
+    RefillComboBox,
 };
 
 constexpr ControlKind EDGE_FRAME_KIND = {};
 
-ObjectTable controlTable;
-HWND controlParent;
-HFONT controlFont;
-WNDPROC imagePreviousProcedure;
-bool rightDoubleClickPending;
+// The control toolkit's state; InitControlToolkit starts it anew.
+struct ControlToolkit {
+  ObjectTable table;
+  HWND parent;  // the window new controls are made in
+  HFONT font;   // the stock GUI font, never deleted
+  // Every image control shares the class's procedure, which it forwards to.
+  WNDPROC imagePreviousProcedure;
+  bool rightDoubleClickPending;
+};
+
+ControlToolkit controls;
 const char EMPTY_TEXT[] = "";
 
 ControlEntry* EntryOfWindow(HWND control) {
   return static_cast<ControlEntry*>(
-      foundation::LookUpSlot(&controlTable, GetWindowLongPtrA(control, GWLP_ID)));
+      foundation::LookUpSlot(&controls.table, GetWindowLongPtrA(control, GWLP_ID)));
 }
 
 ControlEntry* EntryOfNumber(ObjectNumber number) {
-  return static_cast<ControlEntry*>(foundation::LookUpSlot(&controlTable, number));
+  return static_cast<ControlEntry*>(foundation::LookUpSlot(&controls.table, number));
 }
 
 HWND TopLevelOf(HWND window) {
@@ -171,21 +214,21 @@ LRESULT CALLBACK ImageProcedure(HWND control, UINT message, WPARAM wParam, LPARA
       return 0;
     case WM_RBUTTONUP:
       // The release that ends a right double click is not a click of its own.
-      if (rightDoubleClickPending) {
-        rightDoubleClickPending = false;
+      if (controls.rightDoubleClickPending) {
+        controls.rightDoubleClickPending = false;
       } else {
         ReportClick(control, CLICK_RIGHT);
       }
       return 0;
     case WM_RBUTTONDBLCLK:
       ReportClick(control, CLICK_RIGHT_DOUBLE);
-      rightDoubleClickPending = true;
+      controls.rightDoubleClickPending = true;
       return 0;
     case WM_NCDESTROY:
-      foundation::ClearSlot(&controlTable, GetWindowLongPtrA(control, GWLP_ID));
+      foundation::ClearSlot(&controls.table, GetWindowLongPtrA(control, GWLP_ID));
       break;
   }
-  return CallWindowProcA(imagePreviousProcedure, control, message, wParam, lParam);
+  return CallWindowProcA(controls.imagePreviousProcedure, control, message, wParam, lParam);
 }
 
 LRESULT CALLBACK ControlProcedure(HWND control, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -193,7 +236,7 @@ LRESULT CALLBACK ControlProcedure(HWND control, UINT message, WPARAM wParam, LPA
   if (!entry) return DefWindowProcA(control, message, wParam, lParam);
   const WNDPROC previous = entry->previousProcedure;
   if (message == WM_NCDESTROY) {
-    foundation::ClearSlot(&controlTable, GetWindowLongPtrA(control, GWLP_ID));
+    foundation::ClearSlot(&controls.table, GetWindowLongPtrA(control, GWLP_ID));
   } else if (message == WM_PAINT && entry->kind == &EDGE_FRAME_KIND) {
     // The edge frame shows only its border; its inside is never painted.
     ValidateRect(control, nullptr);
@@ -213,7 +256,7 @@ struct ControlClass {
 // Returns the control's entry, nullptr on failure.
 ControlEntry* CreateControl(ObjectNumber number, const ControlClass& control, const char* text,
                             int x, int y, int width, int height) {
-  auto* entry = static_cast<ControlEntry*>(foundation::ClaimSlot(&controlTable, number));
+  auto* entry = static_cast<ControlEntry*>(foundation::ClaimSlot(&controls.table, number));
   if (!entry) return nullptr;
   if (number == foundation::AUTOMATIC_NUMBER) {
     number = foundation::AutomaticNumberOf(entry);
@@ -221,10 +264,10 @@ ControlEntry* CreateControl(ObjectNumber number, const ControlClass& control, co
     DestroyWindow(entry->handle);
   }
   HWND handle = CreateWindowExA(control.extendedStyle, control.className, text, control.style, x,
-                                y, width, height, controlParent, reinterpret_cast<HMENU>(number),
+                                y, width, height, controls.parent, reinterpret_cast<HMENU>(number),
                                 foundation::programInstance, nullptr);
   if (!handle) {
-    foundation::ClearSlot(&controlTable, number);
+    foundation::ClearSlot(&controls.table, number);
     return nullptr;
   }
   *entry = {handle, control.kind, nullptr, nullptr};
@@ -233,10 +276,10 @@ ControlEntry* CreateControl(ObjectNumber number, const ControlClass& control, co
   const auto previous = reinterpret_cast<WNDPROC>(
       SetWindowLongPtrA(handle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(procedure)));
   if (isImage) {
-    imagePreviousProcedure = previous;
+    controls.imagePreviousProcedure = previous;
   } else {
     entry->previousProcedure = previous;
-    SendMessageA(handle, WM_SETFONT, reinterpret_cast<WPARAM>(controlFont), TRUE);
+    SendMessageA(handle, WM_SETFONT, reinterpret_cast<WPARAM>(controls.font), TRUE);
   }
   return entry;
 }
@@ -248,17 +291,15 @@ constexpr ControlClass COMBO_BOX_CLASS = {"COMBOBOX", COMBO_BOX_STYLE, WS_EX_CLI
 }  // namespace
 
 void InitControlToolkit() {
-  controlParent = nullptr;
-  imagePreviousProcedure = nullptr;
-  rightDoubleClickPending = false;
-  foundation::ObjectTableInit(&controlTable, sizeof(ControlEntry), CONTROL_TABLE_BOUND,
+  controls = {};
+  foundation::ObjectTableInit(&controls.table, sizeof(ControlEntry), CONTROL_TABLE_BOUND,
                               CONTROL_TABLE_STEP);
-  controlFont = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+  controls.font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
   InitCommonControls();
 }
 
 HWND SetControlParent(HWND parent) {
-  controlParent = parent;
+  controls.parent = parent;
   return parent;
 }
 
@@ -321,6 +362,17 @@ intptr_t RemoveAllControlItems(ObjectNumber number) {
   return entry && entry->kind->removeAllItems ? entry->kind->removeAllItems(entry->handle) : 0;
 }
 
-ObjectNumber ControlTableBound() { return controlTable.bound; }
+intptr_t RemoveControlItem(ObjectNumber number, intptr_t position) {
+  ControlEntry* entry = EntryOfNumber(number);
+  return entry && entry->kind->removeItem ? entry->kind->removeItem(entry->handle, position) : 0;
+}
+
+intptr_t RefillControlItems(ObjectNumber number, const ItemSource& items) {
+  ControlEntry* entry = EntryOfNumber(number);
+  if (!entry || !entry->kind->refillItems) return 0;
+  return entry->kind->refillItems(entry->handle, entry->previousProcedure, items);
+}
+
+ObjectNumber ControlTableBound() { return controls.table.bound; }
 
 }  // namespace toolkit

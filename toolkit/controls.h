@@ -44,6 +44,23 @@ intptr_t WriteControlState(ObjectNumber number, intptr_t value);
 intptr_t InsertControlItem(ObjectNumber number, intptr_t position, const char* text);
 // Combo box: removes every item and with them the selection.
 intptr_t RemoveAllControlItems(ObjectNumber number);
+// Combo box: removes the item at `position`; the count of items left, -1
+// for a position that holds no item.
+intptr_t RemoveControlItem(ObjectNumber number, intptr_t position);
+
+// The texts a refill puts in a control, in order: `first` gives the first
+// text and `next` each following one, nullptr when there are no more. A
+// refill walks them twice: once to reserve the control's storage, once to
+// insert them.
+struct ItemSource {
+  const char* (*first)(void* context);
+  const char* (*next)(void* context);
+  void* context;
+};
+// Combo box: replaces every item by the texts of the source in one sweep,
+// with drawing switched off and the storage for all of them reserved first,
+// then draws once. Nothing is selected afterwards. The count of items inserted.
+intptr_t RefillControlItems(ObjectNumber number, const ItemSource& items);
 
 // The highest slot number of the control table.
 ObjectNumber ControlTableBound();

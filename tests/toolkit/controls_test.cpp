@@ -120,6 +120,94 @@ TEST_F(ControlsTest, ComboBoxOperationsTable) {
   EXPECT_EQ(ReadControlState(8), -1) << "refilled: one item, no selection";
 }
 
+// What the combo box hands its list while it is refilled, recorded by a
+// procedure installed on the list.
+struct ListMessage {
+  UINT message;
+  WPARAM wParam;
+  LPARAM lParam;  // kept for LB_INITSTORAGE only
+  bool operator==(const ListMessage&) const = default;
+};
+std::vector<ListMessage> listMessages;
+WNDPROC listProcedure;
+
+LRESULT CALLBACK RecordListMessage(HWND list, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_SETREDRAW || message == LB_RESETCONTENT || message == LB_INITSTORAGE ||
+      message == LB_INSERTSTRING || message == LB_ADDSTRING) {
+    listMessages.push_back({message, wParam, message == LB_INITSTORAGE ? lParam : 0});
+  }
+  return CallWindowProcA(listProcedure, list, message, wParam, lParam);
+}
+
+struct NameWalk {
+  std::vector<const char*> names;
+  size_t at;
+};
+const ItemSource NAMES_OF_WALK = {
+    [](void* walk) {
+      auto* w = static_cast<NameWalk*>(walk);
+      w->at = 0;
+      return w->names.empty() ? nullptr : w->names[0];
+    },
+    [](void* walk) {
+      auto* w = static_cast<NameWalk*>(walk);
+      return ++w->at < w->names.size() ? w->names[w->at] : nullptr;
+    },
+    nullptr,
+};
+
+TEST_F(ControlsTest, ARefillReplacesTheItemsInOneSweepWithDrawingOff) {
+  Window();
+  CreateComboBoxControl(8, 335, 100, 90, 100);
+  InsertControlItem(8, -1, "old");
+  WriteControlState(8, 0);
+  COMBOBOXINFO info = {};
+  info.cbSize = sizeof(info);
+  ASSERT_TRUE(GetComboBoxInfo(Control(8), &info));
+  listProcedure = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
+      info.hwndList, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RecordListMessage)));
+  listMessages.clear();
+
+  NameWalk walk = {{"Anna", "L\xF6we", ""}, 0};
+  ItemSource names = NAMES_OF_WALK;
+  names.context = &walk;
+  EXPECT_EQ(RefillControlItems(8, names), 3);
+  const auto appended = static_cast<WPARAM>(-1);
+  const std::vector<ListMessage> expected = {
+      {WM_SETREDRAW, FALSE, 0},        {LB_RESETCONTENT, 0, 0},
+      {LB_INITSTORAGE, 3, 5 + 5 + 1},  {LB_INSERTSTRING, appended, 0},
+      {LB_INSERTSTRING, appended, 0},  {LB_INSERTSTRING, appended, 0},
+      {WM_SETREDRAW, TRUE, 0},
+  };
+  EXPECT_EQ(listMessages, expected) << "drawing off, storage for 3 items and 11 bytes, 3 items";
+  auto itemText = [&](int index) {
+    char text[32] = {};
+    SendMessageA(Control(8), CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text));
+    return std::string(text);
+  };
+  EXPECT_EQ(SendMessageA(Control(8), CB_GETCOUNT, 0, 0), 3);
+  EXPECT_EQ(itemText(0), "Anna");
+  EXPECT_EQ(itemText(1), "L\xF6we");
+  EXPECT_EQ(itemText(2), "");
+  EXPECT_EQ(ReadControlState(8), -1) << "a refill leaves nothing selected";
+
+  WriteControlState(8, 1);
+  EXPECT_EQ(RemoveControlItem(8, 1), 2) << "two items are left";
+  EXPECT_EQ(itemText(0), "Anna");
+  EXPECT_EQ(itemText(1), "");
+  EXPECT_EQ(RemoveControlItem(8, 2), -1) << "no item 2";
+
+  walk.names.clear();
+  EXPECT_EQ(RefillControlItems(8, names), 0);
+  EXPECT_EQ(SendMessageA(Control(8), CB_GETCOUNT, 0, 0), 0);
+  SetWindowLongPtrA(info.hwndList, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(listProcedure));
+
+  CreateButtonControl(2, 10, 10, 80, 20, "b");
+  EXPECT_EQ(RefillControlItems(2, names), 0) << "a button takes no items";
+  EXPECT_EQ(RemoveControlItem(2, 0), 0);
+  EXPECT_EQ(RefillControlItems(11, names), 0) << "no control 11";
+}
+
 TEST_F(ControlsTest, AbsentControlsAndKindsWithoutTheOperationGiveZero) {
   Window();
   CreateButtonControl(2, 10, 10, 80, 20, "b");

@@ -1,0 +1,128 @@
+// A roster of 100,000 characters through the real program: the same list,
+// selection and file as a short roster gives. One build is enough here; the
+// short rosters run through both.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "installation_directory.h"
+#include "starter_process.h"
+#include "user_input.h"
+
+namespace launcher_test {
+namespace {
+
+using Names = std::vector<std::string>;
+
+constexpr char SETTINGS_FILE[] = "velmora.cfg";
+constexpr int CHARACTERS = 100000;
+const Build& ENGLISH = BUILDS[1];
+
+// Names of varied length, with bytes above 127, blanks and empty ones; all
+// shorter than what another process can read of an item.
+Names ManyNames() {
+  Names names;
+  for (int i = 0; i < CHARACTERS; ++i) {
+    if (i % 1000 == 999) {
+      names.push_back("");
+    } else {
+      names.push_back((i % 7 ? "Character " : "L\xF6we ") + std::to_string(i) +
+                      std::string(i % 13, 'x'));
+    }
+  }
+  return names;
+}
+
+std::string Lines(const Names& names) {
+  std::string bytes;
+  for (const std::string& name : names) bytes += name + "\r\n";
+  return bytes;
+}
+
+class BigRosterTest : public ::testing::Test {
+ protected:
+  void Quit(const StarterProcess& starter) {
+    starter.Click(5);
+    DWORD exitCode = 99;
+    ASSERT_TRUE(starter.WaitForExit(20000, &exitCode)) << "Quit did not end the launcher";
+    EXPECT_EQ(exitCode, 0u);
+  }
+  std::string Saved() const { return installation.ReadFile(SETTINGS_FILE).value_or("<none>"); }
+  // Compares the items from `first` on with the names, stopping at the
+  // first difference. Every item costs round trips to the launcher, so
+  // without asking for its length first: the names are shorter than the
+  // buffer that carries an item across.
+  void ExpectItems(const StarterProcess& starter, size_t first, const Names& expected) {
+    HWND comboBox = starter.Control(8);
+    wchar_t wide[512];
+    char text[1024];
+    for (size_t i = 0; i < expected.size(); ++i) {
+      wide[0] = L'\0';
+      SendMessageW(comboBox, CB_GETLBTEXT, first + i, reinterpret_cast<LPARAM>(wide));
+      const int bytes =
+          WideCharToMultiByte(1252, 0, wide, -1, text, sizeof(text), nullptr, nullptr);
+      ASSERT_EQ(std::string(text, bytes > 0 ? bytes - 1 : 0), expected[i]) << "item " << first + i;
+    }
+  }
+  LRESULT Count(const StarterProcess& starter) {
+    return SendMessageW(starter.Control(8), CB_GETCOUNT, 0, 0);
+  }
+
+  test_support::InstallationDirectory installation;
+  const Names names = ManyNames();
+};
+
+TEST_F(BigRosterTest, ShowsEveryNameInOrderWithTheSelectionAndSavesThemByteForByte) {
+  // Mixed line ends on the way in; CR LF on the way out.
+  std::string content = "\x64" + Lines(names);
+  content.replace(content.find("\r\n"), 2, "\n");
+  content.replace(content.rfind("\r\n"), 2, "\r");
+  installation.WriteFile(SETTINGS_FILE, content);
+  StarterProcess starter(ENGLISH, installation);
+  ASSERT_EQ(Count(starter), CHARACTERS);
+  ExpectItems(starter, 0, names);
+  EXPECT_EQ(starter.SelectedCharacter(), 100);
+  Quit(starter);
+  const std::string saved = Saved();
+  EXPECT_TRUE(saved == std::string(1, '\0') + Lines(names))
+      << "saved " << saved.size() << " bytes, not the roster as it was read";
+}
+
+// Delete, then New: the list, the selection and the file as with a short
+// roster. New after Delete shows that Delete left the last character current,
+// as a refill does: the new one is appended at the end. The list is read
+// where it changed; the file holds the whole roster.
+TEST_F(BigRosterTest, NewAndDeleteLeaveWhatTheyLeaveOnAShortRoster) {
+  installation.WriteFile(SETTINGS_FILE, std::string(1, '\0') + Lines(names));
+  StarterProcess starter(ENGLISH, installation);
+  Names expected = names;
+
+  starter.ChooseCharacter(1);
+  starter.Click(7);
+  starter.AnswerMessageBox(ENGLISH.deleteTitle, ENGLISH.deleteQuestion, IDYES);
+  expected.erase(expected.begin() + 1);
+  EXPECT_TRUE(test_support::WaitUntil([&] { return Count(starter) == CHARACTERS - 1; }, 5000));
+  EXPECT_EQ(starter.SelectedCharacter(), -1);
+  ExpectItems(starter, 0, Names(expected.begin(), expected.begin() + 4));
+
+  starter.Click(6);
+  HWND requester = starter.WaitForRequester();
+  ASSERT_NE(requester, nullptr);
+  test_support::MovePointerTo(requester, 150, 5);
+  test_support::TypeText("Dora");
+  test_support::PressKeys("Return");
+  ASSERT_TRUE(test_support::WaitUntil([&] { return !IsWindow(requester); }, 5000));
+  expected.push_back("Dora");
+  ASSERT_EQ(Count(starter), CHARACTERS);
+  ExpectItems(starter, 0, Names(expected.begin(), expected.begin() + 4));
+  ExpectItems(starter, CHARACTERS - 4, Names(expected.end() - 4, expected.end()));
+  EXPECT_EQ(starter.SelectedCharacter(), -1) << "as after a refill: nothing selected";
+
+  Quit(starter);
+  EXPECT_TRUE(Saved() == std::string(1, '\0') + Lines(expected))
+      << "the file does not hold the roster as shown";
+}
+
+}  // namespace
+}  // namespace launcher_test
