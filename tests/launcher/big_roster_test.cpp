@@ -15,7 +15,6 @@ namespace {
 
 using Names = std::vector<std::string>;
 
-constexpr char SETTINGS_FILE[] = "velmora.cfg";
 constexpr int CHARACTERS = 100000;
 const Build& ENGLISH = BUILDS[1];
 
@@ -34,21 +33,9 @@ Names ManyNames() {
   return names;
 }
 
-std::string Lines(const Names& names) {
-  std::string bytes;
-  for (const std::string& name : names) bytes += name + "\r\n";
-  return bytes;
-}
-
 class BigRosterTest : public ::testing::Test {
  protected:
-  void Quit(const StarterProcess& starter) {
-    starter.Click(5);
-    DWORD exitCode = 99;
-    ASSERT_TRUE(starter.WaitForExit(20000, &exitCode)) << "Quit did not end the launcher";
-    EXPECT_EQ(exitCode, 0u);
-  }
-  std::string Saved() const { return installation.ReadFile(SETTINGS_FILE).value_or("<none>"); }
+  std::string Saved() const { return SavedSettings(installation); }
   // Compares the items from `first` on with the names, stopping at the
   // first difference. Every item costs round trips to the launcher, so
   // without asking for its length first: the names are shorter than the
@@ -75,7 +62,7 @@ class BigRosterTest : public ::testing::Test {
 
 TEST_F(BigRosterTest, ShowsEveryNameInOrderWithTheSelectionAndSavesThemByteForByte) {
   // Mixed line ends on the way in; CR LF on the way out.
-  std::string content = "\x64" + Lines(names);
+  std::string content = SettingsBytes('\x64', names);
   content.replace(content.find("\r\n"), 2, "\n");
   content.replace(content.rfind("\r\n"), 2, "\r");
   installation.WriteFile(SETTINGS_FILE, content);
@@ -83,9 +70,9 @@ TEST_F(BigRosterTest, ShowsEveryNameInOrderWithTheSelectionAndSavesThemByteForBy
   ASSERT_EQ(Count(starter), CHARACTERS);
   ExpectItems(starter, 0, names);
   EXPECT_EQ(starter.SelectedCharacter(), 100);
-  Quit(starter);
+  starter.Quit(20000);
   const std::string saved = Saved();
-  EXPECT_TRUE(saved == std::string(1, '\0') + Lines(names))
+  EXPECT_TRUE(saved == SettingsBytes('\0', names))
       << "saved " << saved.size() << " bytes, not the roster as it was read";
 }
 
@@ -94,7 +81,7 @@ TEST_F(BigRosterTest, ShowsEveryNameInOrderWithTheSelectionAndSavesThemByteForBy
 // as a refill does: the new one is appended at the end. The list is read
 // where it changed; the file holds the whole roster.
 TEST_F(BigRosterTest, NewAndDeleteLeaveWhatTheyLeaveOnAShortRoster) {
-  installation.WriteFile(SETTINGS_FILE, std::string(1, '\0') + Lines(names));
+  installation.WriteFile(SETTINGS_FILE, SettingsBytes('\0', names));
   StarterProcess starter(ENGLISH, installation);
   Names expected = names;
 
@@ -119,8 +106,8 @@ TEST_F(BigRosterTest, NewAndDeleteLeaveWhatTheyLeaveOnAShortRoster) {
   ExpectItems(starter, CHARACTERS - 4, Names(expected.end() - 4, expected.end()));
   EXPECT_EQ(starter.SelectedCharacter(), -1) << "as after a refill: nothing selected";
 
-  Quit(starter);
-  EXPECT_TRUE(Saved() == std::string(1, '\0') + Lines(expected))
+  starter.Quit(20000);
+  EXPECT_TRUE(Saved() == SettingsBytes('\0', expected))
       << "the file does not hold the roster as shown";
 }
 

@@ -15,15 +15,11 @@ namespace {
 
 using Names = std::vector<std::string>;
 
-constexpr char SETTINGS_FILE[] = "velmora.cfg";
-
 // New and Delete in the real launcher, answered with the mouse and keyboard.
 class CharacterActionsTest : public ::testing::TestWithParam<Build> {
  protected:
-  void Prepare(const std::string& selection, const Names& names) {
-    std::string content = selection;
-    for (const std::string& name : names) content += name + "\r\n";
-    installation.WriteFile(SETTINGS_FILE, content);
+  void Prepare(char selection, const Names& names) {
+    installation.WriteFile(SETTINGS_FILE, SettingsBytes(selection, names));
   }
   // Clicks New, checks the requester and answers it with the keys.
   void NewCharacter(const StarterProcess& starter, const std::string& typed,
@@ -45,13 +41,7 @@ class CharacterActionsTest : public ::testing::TestWithParam<Build> {
     starter.AnswerMessageBox(GetParam().deleteTitle, GetParam().deleteQuestion,
                              yes ? IDYES : IDNO);
   }
-  void Quit(const StarterProcess& starter) {
-    starter.Click(5);
-    DWORD exitCode = 99;
-    ASSERT_TRUE(starter.WaitForExit(10000, &exitCode));
-    EXPECT_EQ(exitCode, 0u);
-  }
-  std::string Saved() const { return installation.ReadFile(SETTINGS_FILE).value_or("<none>"); }
+  std::string Saved() const { return SavedSettings(installation); }
   // Chooses the first character and deletes it.
   void DeleteFirst(const StarterProcess& starter) {
     starter.ChooseCharacter(0);
@@ -73,7 +63,7 @@ INSTANTIATE_TEST_SUITE_P(Builds, CharacterActionsTest, ::testing::ValuesIn(BUILD
                          [](const auto& info) { return std::string(info.param.language); });
 
 TEST_P(CharacterActionsTest, NewAppendsTheTypedNameAndEscapeAnEmptyOne) {
-  Prepare(std::string(1, '\x01'), {"Anna", "Bert", "Carl"});
+  Prepare('\x01', {"Anna", "Bert", "Carl"});
   StarterProcess starter(GetParam(), installation);
   NewCharacter(starter, "Dora", "Return");
   EXPECT_EQ(starter.Characters(), (Names{"Anna", "Bert", "Carl", "Dora"}));
@@ -83,12 +73,12 @@ TEST_P(CharacterActionsTest, NewAppendsTheTypedNameAndEscapeAnEmptyOne) {
   NewCharacter(starter, "Anna", "Return");
   EXPECT_EQ(starter.Characters().size(), 6u) << "a name may repeat";
   EXPECT_FALSE(installation.Exists("game\\Dora")) << "New makes no directory";
-  Quit(starter);
+  starter.Quit();
   EXPECT_EQ(Saved(), std::string(1, '\0') + "Anna\r\nBert\r\nCarl\r\nDora\r\n\r\nAnna\r\n");
 }
 
 TEST_P(CharacterActionsTest, DeleteAnsweredNoChangesNothing) {
-  Prepare(std::string(1, '\x01'), {"Anna", "Bert"});
+  Prepare('\x01', {"Anna", "Bert"});
   installation.MakeDirectory("game\\Bert");
   installation.WriteFile("game\\Bert\\save.dat", "progress");
   StarterProcess starter(GetParam(), installation);
@@ -96,12 +86,12 @@ TEST_P(CharacterActionsTest, DeleteAnsweredNoChangesNothing) {
   EXPECT_EQ(starter.Characters(), (Names{"Anna", "Bert"}));
   EXPECT_EQ(starter.SelectedCharacter(), 1);
   EXPECT_TRUE(installation.Exists("game\\Bert\\save.dat"));
-  Quit(starter);
+  starter.Quit();
   EXPECT_EQ(Saved(), std::string("\x00" "Anna\r\nBert\r\n", 13));
 }
 
 TEST_P(CharacterActionsTest, DeleteAnsweredYesRemovesTheCharacterAndItsFiles) {
-  Prepare(std::string(1, '\x00'), {"Anna", "Bert", "Carl"});
+  Prepare('\x00', {"Anna", "Bert", "Carl"});
   installation.MakeDirectory("game\\Bert");
   installation.WriteFile("game\\Bert\\save.dat", "progress");
   installation.WriteFile("game\\Bert\\options.ini", "x");
@@ -129,12 +119,12 @@ TEST_P(CharacterActionsTest, DeleteAnsweredYesRemovesTheCharacterAndItsFiles) {
   Delete(starter, true);
   EXPECT_TRUE(starter.Characters().empty());
   EXPECT_TRUE(installation.Exists("game\\game.exe"));
-  Quit(starter);
+  starter.Quit();
   EXPECT_EQ(Saved(), std::string(1, '\0'));
 }
 
 TEST_P(CharacterActionsTest, DeleteWithNothingChosenShowsTheErrorAndDeletesNothing) {
-  Prepare(std::string(1, '\xFF'), {"Anna"});
+  Prepare('\xFF', {"Anna"});
   installation.MakeDirectory("game\\Anna");
   installation.WriteFile("game\\Anna\\save.dat", "progress");
   StarterProcess starter(GetParam(), installation);
@@ -142,11 +132,11 @@ TEST_P(CharacterActionsTest, DeleteWithNothingChosenShowsTheErrorAndDeletesNothi
   starter.AnswerMessageBox(GetParam().errorTitle, GetParam().noSelectionText, IDOK);
   EXPECT_EQ(starter.Characters(), (Names{"Anna"}));
   EXPECT_TRUE(installation.Exists("game\\Anna\\save.dat"));
-  Quit(starter);
+  starter.Quit();
 }
 
 TEST_P(CharacterActionsTest, TwoCharactersOfOneNameShareTheirDirectory) {
-  Prepare(std::string(1, '\x00'), {"Anna", "Anna"});
+  Prepare('\x00', {"Anna", "Anna"});
   installation.MakeDirectory("game\\Anna");
   installation.WriteFile("game\\Anna\\save.dat", "progress");
   StarterProcess starter(GetParam(), installation);
@@ -154,7 +144,7 @@ TEST_P(CharacterActionsTest, TwoCharactersOfOneNameShareTheirDirectory) {
   Delete(starter, true);
   EXPECT_EQ(starter.Characters(), (Names{"Anna"}));
   EXPECT_FALSE(installation.Exists("game\\Anna"));
-  Quit(starter);
+  starter.Quit();
   EXPECT_EQ(Saved(), std::string("\x00" "Anna\r\n", 7));
 }
 
@@ -180,7 +170,7 @@ TEST_P(CharacterActionsTest, DeleteNeverReachesOutsideTheCharactersOwnDirectory)
             0);
   const Names names = {"",    ".",  "..", "..\\x", "a\\b", "a/b",   "C:x",
                        "*",   "x.", "x ", "NUL",   "nul.txt", "COM1", "linked"};
-  Prepare(std::string(1, '\x00'), names);
+  Prepare('\x00', names);
   StarterProcess starter(GetParam(), installation);
   for (size_t i = 0; i < names.size(); ++i) {
     SCOPED_TRACE("deleting \"" + names[i] + "\"");
@@ -192,7 +182,7 @@ TEST_P(CharacterActionsTest, DeleteNeverReachesOutsideTheCharactersOwnDirectory)
     }
     EXPECT_TRUE(outside.Exists("sentinel.txt")) << "the linked directory was entered";
   }
-  Quit(starter);
+  starter.Quit();
   EXPECT_EQ(Saved(), std::string(1, '\0'));
 }
 
@@ -216,7 +206,7 @@ TEST_P(CharacterActionsTest, DeleteReachesNothingThroughNamesThatLookLikeSeparat
     ASSERT_NE(file, INVALID_HANDLE_VALUE) << "cannot plant a name (error " << GetLastError() << ")";
     CloseHandle(file);
   }
-  Prepare(std::string(1, '\x00'), {"Anna", "Bert"});
+  Prepare('\x00', {"Anna", "Bert"});
   StarterProcess starter(GetParam(), installation);
   DeleteFirst(starter);
   EXPECT_EQ(starter.Characters(), (Names{"Bert"}));
@@ -227,7 +217,7 @@ TEST_P(CharacterActionsTest, DeleteReachesNothingThroughNamesThatLookLikeSeparat
     EXPECT_FALSE(WideExists(WidePathOf("game\\Anna", name))) << "a planted file stayed";
   }
   EXPECT_FALSE(installation.Exists("game\\Anna")) << "the emptied folder went";
-  Quit(starter);
+  starter.Quit();
 }
 
 // A Unix symbolic link in the folder lists as a plain file (to a file) or as
@@ -246,7 +236,7 @@ TEST_P(CharacterActionsTest, DeleteLeavesWhatLinksInTheFolderPointAt) {
                 "/bin/ln -s " + outside.unixPath() + "/folder " + anna + "folder && " +
                 "/bin/ln -s " + installation.unixPath() + "/game/game.exe " + anna + "game.exe"),
             0);
-  Prepare(std::string(1, '\x00'), {"Anna"});
+  Prepare('\x00', {"Anna"});
   StarterProcess starter(GetParam(), installation);
   DeleteFirst(starter);
   EXPECT_TRUE(starter.Characters().empty());
@@ -254,7 +244,7 @@ TEST_P(CharacterActionsTest, DeleteLeavesWhatLinksInTheFolderPointAt) {
   EXPECT_EQ(outside.ReadFile("folder\\inner.txt"), "inner");
   EXPECT_TRUE(installation.Exists("game\\game.exe"));
   EXPECT_FALSE(installation.Exists("game\\Anna\\save.dat")) << "its own file went";
-  Quit(starter);
+  starter.Quit();
 }
 
 // A pasted name may hold line breaks and other control characters that typing
@@ -265,7 +255,7 @@ TEST_P(CharacterActionsTest, NewTakesAPastedNameAsOneLine) {
     std::string pasted;
     std::string kept;
   } rows[] = {{"Do\rra", "Dora"}, {"\tBert\x01 Lee\x1F", "\tBert Lee"}, {"\r", ""}};
-  Prepare(std::string(1, '\x00'), {"Anna"});
+  Prepare('\x00', {"Anna"});
   StarterProcess starter(GetParam(), installation);
   Names expected = {"Anna"};
   std::string saved = std::string(1, '\0') + "Anna\r\n";
@@ -283,7 +273,7 @@ TEST_P(CharacterActionsTest, NewTakesAPastedNameAsOneLine) {
     saved += row.kept + "\r\n";
     EXPECT_EQ(starter.Characters(), expected);
   }
-  Quit(starter);
+  starter.Quit();
   EXPECT_EQ(Saved(), saved);
 }
 

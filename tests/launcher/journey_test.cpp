@@ -17,15 +17,7 @@ namespace {
 using Names = std::vector<std::string>;
 using test_support::Record;
 
-constexpr char SETTINGS_FILE[] = "velmora.cfg";
-
-std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
-
-std::string SettingsBytes(char selection, const Names& names) {
-  std::string bytes(1, selection);
-  for (const std::string& name : names) bytes += name + "\r\n";
-  return bytes;
-}
+using test_support::Quoted;
 
 class JourneyTest : public ::testing::TestWithParam<Build> {
  protected:
@@ -38,16 +30,7 @@ class JourneyTest : public ::testing::TestWithParam<Build> {
     test_support::PressKeys("Return");
     ASSERT_TRUE(test_support::WaitUntil([&] { return !IsWindow(requester); }, 5000));
   }
-  void ExpectEnded(const StarterProcess& starter) {
-    DWORD exitCode = 99;
-    ASSERT_TRUE(starter.WaitForExit(10000, &exitCode)) << "the launcher did not end";
-    EXPECT_EQ(exitCode, 0u);
-  }
-  void Quit(const StarterProcess& starter) {
-    starter.Click(5);
-    ExpectEnded(starter);
-  }
-  std::string Saved() const { return installation.ReadFile(SETTINGS_FILE).value_or("<none>"); }
+  std::string Saved() const { return SavedSettings(installation); }
   std::string GameStartedWith(const std::string& name) const {
     return Quoted(installation.GameProgram()) + " " + GetParam().argumentPrefix + "-dir " + name +
            " -pl " + name;
@@ -79,7 +62,7 @@ TEST_P(JourneyTest, CreateChooseStartDeleteAndQuit) {
     EXPECT_EQ(starter.Characters(), (Names{"Anna", "Bert"}));
     starter.ChooseCharacter(1);
     starter.Click(2);
-    ExpectEnded(starter);
+    starter.ExpectEnded();
     const std::vector<Record> started = records.WaitForRecords(1);
     ASSERT_EQ(started.size(), 1u);
     EXPECT_EQ(started[0].Value("command line"), GameStartedWith("Bert"));
@@ -102,7 +85,7 @@ TEST_P(JourneyTest, CreateChooseStartDeleteAndQuit) {
     starter.AnswerMessageBox(GetParam().deleteTitle, GetParam().deleteQuestion, IDYES);
     EXPECT_EQ(starter.Characters(), (Names{"Anna"}));
     EXPECT_FALSE(installation.Exists("game\\Bert"));
-    Quit(starter);
+    starter.Quit();
     EXPECT_EQ(Saved(), SettingsBytes('\x00', {"Anna"}));
   }
   {
@@ -116,7 +99,7 @@ TEST_P(JourneyTest, CreateChooseStartDeleteAndQuit) {
     EXPECT_TRUE(starter.Running());
     NewCharacter(starter, "Dora");
     EXPECT_EQ(starter.Characters(), (Names{"Anna", "Carl", "Dora"})) << "still works";
-    Quit(starter);
+    starter.Quit();
     EXPECT_EQ(Saved(), SettingsBytes('\xFF', {"Anna", "Carl", "Dora"}));
   }
   EXPECT_EQ(records.Read().size(), 1u) << "the game was started once";
@@ -144,7 +127,7 @@ TEST_P(JourneyTest, ManualWebsiteAndBuyTwiceEachThenTheShopOnlyStart) {
       }
     }
     EXPECT_TRUE(starter.Running());
-    Quit(starter);
+    starter.Quit();
   }
   const std::string settings = Saved();
   test_support::ChildProcess shop = test_support::StartProcess(
@@ -180,7 +163,7 @@ TEST_P(JourneyTest, KeyboardAlone) {
   starter.PressKeys("Tab");
   ASSERT_TRUE(test_support::WaitUntil([&] { return FocusOf(starter) == starter.Control(2); }, 3000));
   starter.PressKeys("space");
-  ExpectEnded(starter);
+  starter.ExpectEnded();
   const std::vector<Record> started = records.WaitForRecords(1);
   ASSERT_EQ(started.size(), 1u);
   EXPECT_EQ(started[0].Value("command line"), GameStartedWith("Anna"));
@@ -195,7 +178,7 @@ TEST_P(JourneyTest, TheOtherBuildReadsTheSameFile) {
     StarterProcess starter(GetParam(), installation);
     NewCharacter(starter, "Anna");
     NewCharacter(starter, "B\xE4r Lee");
-    Quit(starter);
+    starter.Quit();
   }
   const std::string written = Saved();
   EXPECT_EQ(written, SettingsBytes('\x00', {"Anna", "B\xE4r Lee"}));
@@ -203,7 +186,7 @@ TEST_P(JourneyTest, TheOtherBuildReadsTheSameFile) {
   ASSERT_NE(std::string(other.program), GetParam().program);
   EXPECT_EQ(starter.Characters(), (Names{"Anna", "B\xE4r Lee"}));
   EXPECT_EQ(starter.SelectedCharacter(), 0);
-  Quit(starter);
+  starter.Quit();
   EXPECT_EQ(Saved(), written);
 }
 

@@ -15,11 +15,10 @@ using test_support::Record;
 
 constexpr char WEBSITE[] = "https://www.velmora.example";
 constexpr char SHOP[] = "https://www.velmora.example/vlm.php";
-constexpr char SETTINGS_FILE[] = "velmora.cfg";
 // A settings file as a player's launcher leaves it: Bert selected.
 const std::string SETTINGS = std::string("\x01", 1) + "Anna\r\nBert\r\n";
 
-std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+using test_support::Quoted;
 
 // The real launcher of each build in a temporary installation, with the
 // shell's handlers for web addresses and HTML files recording what they are

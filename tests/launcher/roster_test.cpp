@@ -12,7 +12,6 @@ namespace {
 
 using Names = std::vector<std::string>;
 
-const std::string SETTINGS = "velmora.cfg";
 
 // Starts a build on the prepared installation, checks what the combo box
 // shows, quits with the Quit button and returns what the file then holds.
@@ -22,12 +21,6 @@ class RosterTest : public ::testing::TestWithParam<Build> {
     EXPECT_EQ(starter.Characters(), names);
     EXPECT_EQ(starter.SelectedCharacter(), selection);
   }
-  void Quit(const StarterProcess& starter) {
-    starter.Click(5);
-    DWORD exitCode = 99;
-    ASSERT_TRUE(starter.WaitForExit(10000, &exitCode)) << "Quit did not end the launcher";
-    EXPECT_EQ(exitCode, 0u);
-  }
   // The launcher says once, in its language, that changes cannot be saved;
   // OK lets the player go on.
   void ExpectCannotSaveMessage(const StarterProcess& starter) {
@@ -35,7 +28,7 @@ class RosterTest : public ::testing::TestWithParam<Build> {
     EXPECT_EQ(starter.WaitForDialog(1000), nullptr) << "the message comes only once";
     EXPECT_TRUE(IsWindowEnabled(starter.window()));
   }
-  std::string Saved() { return installation.ReadFile(SETTINGS).value_or("<missing>"); }
+  std::string Saved() { return SavedSettings(installation); }
   bool TemporaryFilesLeft() {
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA(installation.PathOf("vlm*.tmp").c_str(), &found);
@@ -53,7 +46,7 @@ class RosterTest : public ::testing::TestWithParam<Build> {
       content += line;
       saved += line;
     }
-    installation.WriteFile(SETTINGS, content);
+    installation.WriteFile(SETTINGS_FILE, content);
     return saved;
   }
   using ProcessFunction = LONG(WINAPI*)(HANDLE);
@@ -90,7 +83,7 @@ class RosterTest : public ::testing::TestWithParam<Build> {
   }
   // A reader that does not let the settings file be replaced while it reads.
   HANDLE HoldForReading() {
-    HANDLE reader = CreateFileA(installation.PathOf(SETTINGS).c_str(), GENERIC_READ,
+    HANDLE reader = CreateFileA(installation.PathOf(SETTINGS_FILE).c_str(), GENERIC_READ,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
                                 nullptr);
     EXPECT_NE(reader, INVALID_HANDLE_VALUE);
@@ -104,11 +97,11 @@ INSTANTIATE_TEST_SUITE_P(Builds, RosterTest, ::testing::ValuesIn(BUILDS),
                          [](const auto& info) { return std::string(info.param.language); });
 
 TEST_P(RosterTest, ShowsTheFileInOrderWithItsSelectionAndSavesWithCrLf) {
-  installation.WriteFile(SETTINGS, "\x02" "Anna\r\nBert\r\nCarl\r\n");
+  installation.WriteFile(SETTINGS_FILE, "\x02" "Anna\r\nBert\r\nCarl\r\n");
   StarterProcess starter(GetParam(), installation);
   ExpectShown(starter, {"Anna", "Bert", "Carl"}, 2);
   EXPECT_EQ(starter.WaitForDialog(500), nullptr) << "a writable file brings no message";
-  Quit(starter);
+  starter.Quit();
   // Start was not pressed in this run, so the selection saved is 0.
   EXPECT_EQ(Saved(), std::string("\x00" "Anna\r\nBert\r\nCarl\r\n", 19));
   EXPECT_FALSE(TemporaryFilesLeft());
@@ -117,7 +110,7 @@ TEST_P(RosterTest, ShowsTheFileInOrderWithItsSelectionAndSavesWithCrLf) {
 TEST_P(RosterTest, WithoutSettingsFileTheRosterIsEmptyAndOneByteIsSaved) {
   StarterProcess starter(GetParam(), installation);
   ExpectShown(starter, {}, -1);
-  Quit(starter);
+  starter.Quit();
   EXPECT_EQ(Saved(), std::string(1, '\0'));
 }
 
@@ -128,10 +121,10 @@ TEST_P(RosterTest, SelectionBytesOutsideTheRosterSelectNothing) {
   } rows[] = {{'\xFF', -1}, {'\xC8', -1}, {'\x03', -1}, {'\x7F', -1}, {'\x00', 0}, {'\x01', 1}};
   for (const Row& row : rows) {
     SCOPED_TRACE(static_cast<int>(static_cast<unsigned char>(row.byte)));
-    installation.WriteFile(SETTINGS, std::string(1, row.byte) + "Anna\r\nBert\r\nCarl\r\n");
+    installation.WriteFile(SETTINGS_FILE, std::string(1, row.byte) + "Anna\r\nBert\r\nCarl\r\n");
     StarterProcess starter(GetParam(), installation);
     ExpectShown(starter, {"Anna", "Bert", "Carl"}, row.shown);
-    Quit(starter);
+    starter.Quit();
   }
 }
 
@@ -155,16 +148,16 @@ TEST_P(RosterTest, HandEditedLineEndsAreReadAndRewrittenAsCrLf) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.label);
-    installation.WriteFile(SETTINGS, row.content);
+    installation.WriteFile(SETTINGS_FILE, row.content);
     StarterProcess starter(GetParam(), installation);
     ExpectShown(starter, row.names, row.names.size() > 1 ? 1 : -1);
-    Quit(starter);
+    starter.Quit();
     EXPECT_EQ(Saved(), std::string(1, '\0') + row.saved);
   }
 }
 
 TEST_P(RosterTest, AnOverlongLineIsCutAndTheLauncherStaysUsable) {
-  installation.WriteFile(SETTINGS, "\x01" + std::string(100000, 'x') + "\r\nBert\r\n");
+  installation.WriteFile(SETTINGS_FILE, "\x01" + std::string(100000, 'x') + "\r\nBert\r\n");
   StarterProcess starter(GetParam(), installation);
   HWND comboBox = starter.Control(8);
   ASSERT_EQ(SendMessageW(comboBox, CB_GETCOUNT, 0, 0), 2);
@@ -172,7 +165,7 @@ TEST_P(RosterTest, AnOverlongLineIsCutAndTheLauncherStaysUsable) {
   EXPECT_GT(cut, 60000);
   EXPECT_LT(cut, 64000);
   EXPECT_EQ(starter.SelectedCharacter(), 1);
-  Quit(starter);
+  starter.Quit();
   const std::string saved = Saved();
   const std::string expected =
       std::string(1, '\0') + std::string(cut, 'x') + "\r\nBert\r\n";
@@ -182,7 +175,7 @@ TEST_P(RosterTest, AnOverlongLineIsCutAndTheLauncherStaysUsable) {
 
 TEST_P(RosterTest, ASaveThatCannotBePutInPlaceLeavesTheOldFileWhole) {
   const std::string old = "\x01" "Anna\r\nBert\r\n";
-  installation.WriteFile(SETTINGS, old);
+  installation.WriteFile(SETTINGS_FILE, old);
   StarterProcess starter(GetParam(), installation);
   ExpectShown(starter, {"Anna", "Bert"}, 1);
   HANDLE reader = HoldForReading();
@@ -200,7 +193,7 @@ TEST_P(RosterTest, ASaveThatCannotBePutInPlaceLeavesTheOldFileWhole) {
 // A save that another program's reader holds off is not dropped silently:
 // the player is told and may try again, as often as needed.
 TEST_P(RosterTest, AFailedSaveIsToldAndRetriedOnRequest) {
-  installation.WriteFile(SETTINGS, "\x01" "Anna\r\nBert\r\n");
+  installation.WriteFile(SETTINGS_FILE, "\x01" "Anna\r\nBert\r\n");
   StarterProcess starter(GetParam(), installation);
   HANDLE reader = HoldForReading();
   starter.Click(5);
@@ -231,7 +224,7 @@ TEST_P(RosterTest, ASaveOnAFullDiskIsToldAndTheOldFileStays) {
   } unmount{disk};
   std::string old(1, '\x01');
   for (int i = 0; i < 200; ++i) old += "Character " + std::to_string(i) + "\r\n";
-  installation.WriteFile(SETTINGS, old);
+  installation.WriteFile(SETTINGS_FILE, old);
   StarterProcess starter(GetParam(), installation);
   ASSERT_EQ(test_support::RunUnixCommand("dd if=/dev/zero of=" + disk +
                                          "/filler bs=1k 2>/dev/null; test -s " + disk + "/filler"),
@@ -251,7 +244,7 @@ TEST_P(RosterTest, ASaveOnAFullDiskIsToldAndTheOldFileStays) {
 
 // A reader that lets go within a moment delays the save but does not fail it.
 TEST_P(RosterTest, AReaderThatLetsGoSoonDoesNotFailTheSave) {
-  installation.WriteFile(SETTINGS, "\x01" "Anna\r\n");
+  installation.WriteFile(SETTINGS_FILE, "\x01" "Anna\r\n");
   StarterProcess starter(GetParam(), installation);
   HANDLE reader = HoldForReading();
   starter.Click(5);
@@ -278,7 +271,7 @@ TEST_P(RosterTest, ALauncherStartedDuringASaveIsReadOnly) {
     ASSERT_TRUE(first.WaitForExit(20000, &exitCode));
     EXPECT_EQ(exitCode, 0u);
     EXPECT_TRUE(Saved() == saved) << "the first launcher's list was not saved";
-    Quit(second);
+    second.Quit();
   }
   EXPECT_TRUE(Saved() == saved) << "the second launcher changed the file";
   EXPECT_FALSE(TemporaryFilesLeft());
@@ -300,7 +293,7 @@ TEST_P(RosterTest, PositionsTheByteCannotCarryAreStoredAsNone) {
   test_support::InstallationDirectory game;
   for (const Row& row : rows) {
     SCOPED_TRACE(row.chosen);
-    game.WriteFile(SETTINGS, std::string(1, row.loaded) + names);
+    game.WriteFile(SETTINGS_FILE, std::string(1, row.loaded) + names);
     StarterProcess starter(GetParam(), game);
     test_support::ClickCentre(starter.Control(8));
     ASSERT_NE(test_support::WaitForProcessWindow(starter.processId(), "ComboLBox", 5000), nullptr);
@@ -310,7 +303,7 @@ TEST_P(RosterTest, PositionsTheByteCannotCarryAreStoredAsNone) {
     starter.Click(2);
     DWORD exitCode = 99;
     ASSERT_TRUE(starter.WaitForExit(10000, &exitCode)) << "Start did not end the launcher";
-    EXPECT_EQ(game.ReadFile(SETTINGS), std::string(1, row.stored) + names);
+    EXPECT_EQ(game.ReadFile(SETTINGS_FILE), std::string(1, row.stored) + names);
   }
 }
 
@@ -341,10 +334,10 @@ TEST_P(RosterTest, SaveFilesLeftByAnEndedLauncherGoAtTheNextSave) {
   {
     StarterProcess readOnly(GetParam(), installation);
     ExpectCannotSaveMessage(readOnly);
-    Quit(readOnly);
+    readOnly.Quit();
   }
   EXPECT_TRUE(installation.Exists(left)) << "a read-only launcher removed it";
-  Quit(next);
+  next.Quit();
   EXPECT_TRUE(Saved() == list);
   EXPECT_FALSE(installation.Exists(left));
   EXPECT_FALSE(installation.Exists("vlm0000abcd.tmp"));
@@ -353,44 +346,45 @@ TEST_P(RosterTest, SaveFilesLeftByAnEndedLauncherGoAtTheNextSave) {
 }
 
 TEST_P(RosterTest, ASecondLauncherShowsTheRosterAndLeavesTheFileToTheFirst) {
-  installation.WriteFile(SETTINGS, std::string("\x00" "Anna\r\nBert\r\n", 13));
+  installation.WriteFile(SETTINGS_FILE, std::string("\x00" "Anna\r\nBert\r\n", 13));
   StarterProcess first(GetParam(), installation);
   ExpectShown(first, {"Anna", "Bert"}, 0);
   {
     StarterProcess second(GetParam(), installation);
     ExpectShown(second, {"Anna", "Bert"}, 0);
     ExpectCannotSaveMessage(second);
-    Quit(second);
+    second.Quit();
   }
   EXPECT_EQ(Saved(), std::string("\x00" "Anna\r\nBert\r\n", 13)) << "the second left it alone";
-  Quit(first);
+  first.Quit();
   EXPECT_EQ(Saved(), std::string("\x00" "Anna\r\nBert\r\n", 13));
 }
 
 TEST_P(RosterTest, AWriteProtectedFileIsShownAndLeftUntouched) {
   const std::string content = "\x01" "Anna\nBert";
-  installation.WriteFile(SETTINGS, content);
-  ASSERT_TRUE(SetFileAttributesA(installation.PathOf(SETTINGS).c_str(), FILE_ATTRIBUTE_READONLY));
+  installation.WriteFile(SETTINGS_FILE, content);
+  ASSERT_TRUE(
+      SetFileAttributesA(installation.PathOf(SETTINGS_FILE).c_str(), FILE_ATTRIBUTE_READONLY));
   StarterProcess starter(GetParam(), installation);
   ExpectShown(starter, {"Anna", "Bert"}, 1);
   ExpectCannotSaveMessage(starter);
-  Quit(starter);
+  starter.Quit();
   EXPECT_EQ(Saved(), content);
-  SetFileAttributesA(installation.PathOf(SETTINGS).c_str(), FILE_ATTRIBUTE_NORMAL);
+  SetFileAttributesA(installation.PathOf(SETTINGS_FILE).c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 TEST(RosterExchangeTest, EachBuildReadsWhatTheOtherWrote) {
   test_support::ScratchDirectory installation;
   const std::string content("\x02" "Anna\r\nBert Lee\r\n\r\nL\xF6schen\r\n", 28);
   const std::string saved = std::string(1, '\0') + content.substr(1);
-  installation.WriteFile(SETTINGS, content);
+  installation.WriteFile(SETTINGS_FILE, content);
   for (const Build& build : {BUILDS[0], BUILDS[1], BUILDS[0]}) {
     SCOPED_TRACE(build.program);
     StarterProcess starter(build, installation);
     EXPECT_EQ(starter.Characters(), (Names{"Anna", "Bert Lee", "", "L\xF6schen"}));
     starter.Click(5);
     ASSERT_TRUE(starter.WaitForExit(10000, nullptr));
-    EXPECT_EQ(installation.ReadFile(SETTINGS), saved);
+    EXPECT_EQ(installation.ReadFile(SETTINGS_FILE), saved);
   }
 }
 

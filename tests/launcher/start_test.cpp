@@ -13,7 +13,6 @@ namespace {
 
 using test_support::Record;
 
-constexpr char SETTINGS_FILE[] = "velmora.cfg";
 
 // The Start button of the real launcher in a temporary installation whose
 // game\game.exe records how it was started.
@@ -21,15 +20,10 @@ class StartTest : public ::testing::TestWithParam<Build> {
  protected:
   // What the recording game gets for the character.
   std::string GameCommandLine(const std::string& name) const {
-    return "\"" + installation.GameProgram() + "\" " + GetParam().argumentPrefix + "-dir " +
-           name + " -pl " + name;
+    return test_support::Quoted(installation.GameProgram()) + " " + GetParam().argumentPrefix +
+           "-dir " + name + " -pl " + name;
   }
-  void ExpectEnded(const StarterProcess& starter, DWORD timeoutMs = 10000) {
-    DWORD exitCode = 99;
-    ASSERT_TRUE(starter.WaitForExit(timeoutMs, &exitCode)) << "the launcher did not end";
-    EXPECT_EQ(exitCode, 0u);
-  }
-  std::string Saved() const { return installation.ReadFile(SETTINGS_FILE).value_or("<none>"); }
+  std::string Saved() const { return SavedSettings(installation); }
 
   test_support::InstallationDirectory installation;
   test_support::RecordFile records;
@@ -46,7 +40,7 @@ TEST_P(StartTest, StartsTheGameWithTheChosenCharacterAndEndsWithoutWaiting) {
   starter.ChooseCharacter(1);
   const DWORD clicked = GetTickCount();
   starter.Click(2);
-  ExpectEnded(starter, 7000);
+  starter.ExpectEnded(7000);
   EXPECT_LT(GetTickCount() - clicked, 6000u) << "the launcher waited for the game";
 
   const std::vector<Record> started = records.WaitForRecords(1);
@@ -62,7 +56,7 @@ TEST_P(StartTest, ANameWithBlanksBecomesSeveralWords) {
   StarterProcess starter(GetParam(), installation);
   ASSERT_EQ(starter.SelectedCharacter(), 0);
   starter.Click(2);
-  ExpectEnded(starter);
+  starter.ExpectEnded();
   const std::vector<Record> started = records.WaitForRecords(1);
   ASSERT_EQ(started.size(), 1u);
   EXPECT_EQ(started[0].Value("command line"), GameCommandLine("Anna Lee"));
@@ -75,7 +69,7 @@ TEST_P(StartTest, WithoutGameProgramTheLauncherStillEnds) {
   starter.Click(2);
   // The shell tells of the missing program in a box of its own.
   if (HWND box = starter.WaitForDialog(5000)) test_support::ClickCentre(GetDlgItem(box, IDOK));
-  ExpectEnded(starter);
+  starter.ExpectEnded();
   EXPECT_EQ(Saved(), std::string("\x00" "Anna\r\n", 7));
 }
 
@@ -88,7 +82,7 @@ TEST_P(StartTest, WithNothingChosenTheErrorShowsAndNothingStarts) {
   EXPECT_TRUE(starter.Running()) << "the launcher goes on after the error";
   EXPECT_TRUE(IsWindowEnabled(starter.window()));
   starter.Click(5);
-  ExpectEnded(starter);
+  starter.ExpectEnded();
   EXPECT_EQ(Saved(), std::string("\xFF" "Anna\r\n")) << "Start read no selection: -1";
   Sleep(300);
   EXPECT_TRUE(records.Read().empty()) << "no game was started";
@@ -107,7 +101,7 @@ TEST_P(StartTest, TheTwoHundredFirstCharacterIsSavedAsNone) {
     starter.PressKeys("shift+Tab End");
     ASSERT_TRUE(test_support::WaitUntil([&] { return starter.SelectedCharacter() == 200; }, 5000));
     starter.Click(2);
-    ExpectEnded(starter);
+    starter.ExpectEnded();
   }
   const std::vector<Record> started = records.WaitForRecords(1);
   ASSERT_EQ(started.size(), 1u);

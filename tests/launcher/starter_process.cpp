@@ -13,7 +13,7 @@ StarterProcess::StarterProcess(const Build& build,
                                const std::vector<std::string>& wineSettings) {
   const std::string program = test_support::BuildPath(build.program);
   if (wineSettings.empty()) {
-    std::string commandLine = "\"" + program + "\"";
+    std::string commandLine = test_support::Quoted(program);
     if (!arguments.empty()) commandLine += " " + arguments;
     process_ = test_support::StartProcess(commandLine, installation.windowsPath());
     window_ = test_support::WaitForProcessWindow(process_.id, "WindowClass_0", 15000);
@@ -105,6 +105,27 @@ bool StarterProcess::Running() const {
 
 bool StarterProcess::WaitForExit(DWORD timeoutMs, DWORD* exitCode) const {
   return test_support::WaitForExit(process_, timeoutMs, exitCode);
+}
+
+void StarterProcess::ExpectEnded(DWORD timeoutMs) const {
+  DWORD exitCode = 99;
+  ASSERT_TRUE(WaitForExit(timeoutMs, &exitCode)) << "the launcher did not end";
+  EXPECT_EQ(exitCode, 0u);
+}
+
+void StarterProcess::Quit(DWORD timeoutMs) const {
+  Click(5);
+  ExpectEnded(timeoutMs);
+}
+
+std::string SettingsBytes(char selection, const std::vector<std::string>& names) {
+  std::string bytes(1, selection);
+  for (const std::string& name : names) bytes += name + "\r\n";
+  return bytes;
+}
+
+std::string SavedSettings(const test_support::ScratchDirectory& installation) {
+  return installation.ReadFile(SETTINGS_FILE).value_or("<none>");
 }
 
 }  // namespace launcher_test

@@ -46,6 +46,13 @@ inline const Build& BuildOf(const char* program) {
   return std::string(program) == BUILDS[0].program ? BUILDS[0] : BUILDS[1];
 }
 
+// The settings file in the installation directory.
+inline constexpr char SETTINGS_FILE[] = "velmora.cfg";
+// The settings file's bytes: the selection byte, then every name and CR LF.
+std::string SettingsBytes(char selection, const std::vector<std::string>& names);
+// What the settings file in the installation holds; "<none>" without one.
+std::string SavedSettings(const test_support::ScratchDirectory& installation);
+
 // A real launcher process started in an installation directory, with its
 // window found. Ends the process if the test did not.
 class StarterProcess {
@@ -84,6 +91,10 @@ class StarterProcess {
   HWND WaitForRequester(DWORD timeoutMs = 10000) const;
   // Waits for the process to end; false if it still runs after the time.
   bool WaitForExit(DWORD timeoutMs, DWORD* exitCode) const;
+  // Fails the test unless the launcher ends within the time with exit code 0.
+  void ExpectEnded(DWORD timeoutMs = 10000) const;
+  // Clicks Quit, then as ExpectEnded.
+  void Quit(DWORD timeoutMs = 10000) const;
 
  private:
   test_support::ChildProcess process_;

@@ -16,6 +16,7 @@
 namespace {
 
 using namespace services;
+using test_support::Quoted;
 using test_support::Record;
 
 // Every launch goes through the real shell: programs are the recording
@@ -49,7 +50,6 @@ class LaunchTest : public ::testing::Test {
     return record;
   }
 
-  std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
   // The game program reached through a folder of exactly `length`
   // characters (with its last backslash), padded with "xxx\..\" steps that

@@ -7,6 +7,9 @@
 
 namespace test_support {
 
+// The text in double quotes, as one command-line parameter.
+inline std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+
 // Wine maps the Unix root to drive Z:.
 std::string WindowsPathOf(const std::string& unixPath);
 // The Windows path of a file of this build, e.g. BuildPath("starter-en.exe").
