@@ -312,10 +312,16 @@ journey_links-and-keyboard() {
 
   step "Tab to Quit"
   pointer_onto_launcher
-  local presses
+  # One press at a time: the next goes only once the focus has moved, so a
+  # slow guest cannot make the presses overtake Quit.
+  local presses focus
+  look launcher || fatal "the launcher is gone"
   for ((presses = 1; presses <= 12; presses++)); do
+    focus=${LOOK[focus]}
+    [ "$focus" = 5 ] && break
     xdotool key Tab
-    look focus=5 timeout=3000 && break
+    look not-focus="$focus" || fatal "Tab did not move the focus from $focus"
+    echo "Tab: focus $focus -> ${LOOK[focus]}" >>"$OUT/$BUILD-$NAME.focus"
   done
   [ "${LOOK[focus]:-}" = 5 ] || fatal "Tab never reached Quit (focus stayed on ${LOOK[focus]:-?})"
 

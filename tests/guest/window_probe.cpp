@@ -11,7 +11,8 @@
 // combo box's items and selection, the focused control, and any message box
 // or text requester of the launcher, and ends with "result=ok" or
 // "result=timeout" and a line "end". Conditions: launcher, no-launcher,
-// dialog, no-dialog, requester, no-requester, items=N, selection=N, focus=N.
+// dialog, no-dialog, requester, no-requester, items=N, selection=N, focus=N,
+// not-focus=N.
 //
 // Serving keeps one Wine process for all looks of a journey: starting a
 // program under the guest's emulated CPU takes seconds.
@@ -137,6 +138,7 @@ bool Holds(const Look& look, const std::string& condition) {
   if (name == "items") return static_cast<long>(look.items.size()) == value;
   if (name == "selection") return look.selection == value;
   if (name == "focus") return look.focus == value;
+  if (name == "not-focus") return look.focus != value;
   return false;
 }
 
