@@ -128,7 +128,7 @@ click_control() {
 # window, away from its controls (the same place as the 64-bit tests).
 pointer_onto_launcher() {
   local l t r b
-  read -r l t r b <<<"${LOOK[window]}"
+  read -r l t r b <<<"${LOOK[window]:-}"
   xdotool mousemove --sync $((l + 5)) $((b - 5))
 }
 
@@ -175,7 +175,7 @@ start_launcher() {
   step "window appears"
   look launcher timeout=$WINDOW_WAIT_MS || fatal "the launcher's window did not appear"
   screenshot "$BUILD-$NAME-window"
-  expect_eq "window title" "${LOOK[title]}" "Velmora Starter"
+  expect_eq "window title" "${LOOK[title]:-}" "Velmora Starter"
 }
 # Waits for the launcher's process to end and checks its exit code.
 expect_launcher_ends() {
@@ -228,16 +228,16 @@ journey_roster-new-delete() {
 
   step "prepared roster"
   expect_eq "combo box items" "$(items)" "Anna,Bert,Carl"
-  expect_eq "selection" "${LOOK[selection]}" 1
+  expect_eq "selection" "${LOOK[selection]:-}" 1
 
   step "Delete, answered Yes"
   click_control 7
   look dialog || fatal "no message box after Delete"
-  expect_eq "message box title" "${LOOK[dialog.title]}" "$DELETE_TITLE"
-  expect_eq "message box text" "${LOOK[dialog.text]}" "$DELETE_QUESTION"
+  expect_eq "message box title" "${LOOK[dialog.title]:-}" "$DELETE_TITLE"
+  expect_eq "message box text" "${LOOK[dialog.text]:-}" "$DELETE_QUESTION"
   [ -n "${LOOK[dialog.button.6]:-}" ] || fatal "the message box has no Yes button"
-  click_at "$(centre_of "${LOOK[dialog.button.6]}")"
-  look no-dialog items=2 || fatal "after Yes: items '$(items)', message box still there: ${LOOK[dialog]}"
+  click_at "$(centre_of "${LOOK[dialog.button.6]:-}")"
+  look no-dialog items=2 || fatal "after Yes: items '$(items)', message box still there: ${LOOK[dialog]:-}"
   expect_eq "combo box items" "$(items)" "Anna,Carl"
   [ -e "$INSTALL/game/Bert/savegame.dat" ] && fail "game/Bert/savegame.dat is still there"
   [ -e "$INSTALL/game/Bert/notes.txt" ] && fail "game/Bert/notes.txt is still there"
@@ -247,9 +247,9 @@ journey_roster-new-delete() {
   step "New, with a typed name"
   click_control 6
   look requester || fatal "no requester after New"
-  expect_eq "requester title" "${LOOK[requester.title]}" "$NEW_TITLE"
+  expect_eq "requester title" "${LOOK[requester.title]:-}" "$NEW_TITLE"
   local l t r b
-  read -r l t r b <<<"${LOOK[requester.window]}"
+  read -r l t r b <<<"${LOOK[requester.window]:-}"
   xdotool mousemove --sync $(( (l + r) / 2 )) $((t + 5))
   xdotool type --delay 150 "Dora"
   xdotool key Return
@@ -317,11 +317,11 @@ journey_links-and-keyboard() {
   local presses focus
   look launcher || fatal "the launcher is gone"
   for ((presses = 1; presses <= 12; presses++)); do
-    focus=${LOOK[focus]}
+    focus=${LOOK[focus]:-}
     [ "$focus" = 5 ] && break
     xdotool key Tab
     look not-focus="$focus" || fatal "Tab did not move the focus from $focus"
-    echo "Tab: focus $focus -> ${LOOK[focus]}" >>"$OUT/$BUILD-$NAME.focus"
+    echo "Tab: focus $focus -> ${LOOK[focus]:-}" >>"$OUT/$BUILD-$NAME.focus"
   done
   [ "${LOOK[focus]:-}" = 5 ] || fatal "Tab never reached Quit (focus stayed on ${LOOK[focus]:-?})"
 
@@ -338,7 +338,7 @@ journey_links-and-keyboard() {
 journey_start-game() {
   make_installation '\x01Anna\r\nBert\r\n'
   start_launcher
-  expect_eq "selection" "${LOOK[selection]}" 1
+  expect_eq "selection" "${LOOK[selection]:-}" 1
 
   step "Start"
   click_control 2
@@ -370,10 +370,22 @@ fi
 # The whole run: display, Wine, then every journey in a process of its own
 # with a time limit.
 : >"$OUT/results"
+fail_all() {  # STEP MESSAGE: nothing can run
+  for build in de en; do
+    for name in $JOURNEYS; do
+      echo "FAIL $build $name [$1]: $2" >>"$OUT/results"
+      progress "result: FAIL $build $name [$1]: $2"
+    done
+  done
+  exit 1
+}
 progress "X display"
-Xvfb "${JOURNEY_DISPLAY:-:1}" -screen 0 1024x768x24 -nolisten tcp >"$OUT/xvfb.log" 2>&1 &
-for _ in $(seq 1 100); do [ -e "/tmp/.X11-unix/X${JOURNEY_DISPLAY#:}" ] && break; sleep 0.1; done
-export DISPLAY=${JOURNEY_DISPLAY:-:1}
+display=${JOURNEY_DISPLAY:-:1}
+Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >"$OUT/xvfb.log" 2>&1 &
+for _ in $(seq 1 100); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
+export DISPLAY=$display
+[ -e "/tmp/.X11-unix/X${display#:}" ] ||
+  fail_all "X display" "Xvfb did not start: $(tail -n 3 "$OUT/xvfb.log" | tr '\n' ' ')"
 
 progress "Wine start"
 started=$(date +%s)
@@ -396,10 +408,7 @@ EOF
 "$WINESERVER" -p 2>/dev/null
 if ! timeout 300 "$WINE" regedit /S "$(windows_path "$WORK/handlers.reg")" >"$OUT/wine-start.log" 2>&1; then
   progress "Wine did not start within 300 s"
-  for build in de en; do
-    for name in $JOURNEYS; do echo "FAIL $build $name [Wine start]: Wine did not start" >>"$OUT/results"; done
-  done
-  exit 1
+  fail_all "Wine start" "Wine did not start within 300 s"
 fi
 timeout 60 "$WINE" reg query 'HKCR\https\shell\open\command' >>"$OUT/wine-start.log" 2>&1
 progress "Wine started in $(( $(date +%s) - started )) s"
