@@ -386,6 +386,8 @@ fail_all() {  # STEP MESSAGE: nothing can run
 progress "X display"
 display=${JOURNEY_DISPLAY:-:1}
 Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >"$OUT/xvfb.log" 2>&1 &
+xvfb=$!
+trap 'kill $xvfb 2>/dev/null' EXIT
 for _ in $(seq 1 100); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
 export DISPLAY=$display
 [ -e "/tmp/.X11-unix/X${display#:}" ] ||
