@@ -1,0 +1,256 @@
+// The guest journeys' eyes: reads the running launcher's windows from another
+// process and prints what it sees as "key=value" lines (UTF-8), so that a
+// shell script can click at the controls' places with xdotool and check the
+// outcome. It never sends input and never changes a window.
+//
+//   window_probe [CONDITION...] [timeout=MS]   one look, after waiting
+//   window_probe serve                         one look per line of input
+//
+// A look waits until every condition holds (or the time is up), then prints
+// the launcher's window, its controls with their screen rectangles, the
+// combo box's items and selection, the focused control, and any message box
+// or text requester of the launcher, and ends with "result=ok" or
+// "result=timeout" and a line "end". Conditions: launcher, no-launcher,
+// dialog, no-dialog, requester, no-requester, items=N, selection=N, focus=N,
+// not-focus=N.
+//
+// Serving keeps one Wine process for all looks of a journey: starting a
+// program under the guest's emulated CPU takes seconds.
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "window_reading.h"
+
+namespace {
+
+constexpr char LAUNCHER_CLASS[] = "WindowClass_0";
+constexpr int COMBO_BOX = 8;
+constexpr int FRAME = 9;  // the last control made: once it is there, all are
+constexpr int LAST_CONTROL = 10;
+
+std::string Utf8(const std::wstring& wide) {
+  if (wide.empty()) return "";
+  const int size = WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
+  std::string text(size, '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, text.data(), size, nullptr, nullptr);
+  text.resize(size - 1);
+  return text;
+}
+
+// Another process's texts: only the wide messages cross process boundaries
+// unchanged under Wine (the launcher's own texts are Windows-1252).
+std::string WindowText(HWND window) {
+  wchar_t text[512] = {};
+  GetWindowTextW(window, text, 512);
+  return Utf8(text);
+}
+
+std::string Rectangle(HWND window) {
+  RECT r = {};
+  GetWindowRect(window, &r);
+  char text[64];
+  snprintf(text, sizeof(text), "%ld %ld %ld %ld", r.left, r.top, r.right, r.bottom);
+  return text;
+}
+
+struct Found {
+  DWORD process;
+  const char* className;
+  HWND window;
+};
+
+BOOL CALLBACK FindTopLevel(HWND window, LPARAM parameter) {
+  auto* found = reinterpret_cast<Found*>(parameter);
+  DWORD process = 0;
+  GetWindowThreadProcessId(window, &process);
+  if (process != found->process || !IsWindowVisible(window)) return TRUE;
+  if (test_support::ClassOf(window) != found->className) return TRUE;
+  found->window = window;
+  return FALSE;
+}
+
+// A visible top-level window of this class in the launcher's process.
+HWND TopLevelOf(DWORD process, const char* className) {
+  Found found = {process, className, nullptr};
+  EnumWindows(FindTopLevel, reinterpret_cast<LPARAM>(&found));
+  return found.window;
+}
+
+struct Look {
+  HWND launcher = nullptr;
+  HWND dialog = nullptr;
+  HWND requester = nullptr;
+  std::vector<std::string> items;
+  long selection = -1;
+  int focus = 0;  // 0 nothing of the launcher's, -1 a window that is not a control
+};
+
+int ControlNumberOf(HWND launcher, HWND window) {
+  if (!window) return 0;
+  for (HWND w = window; w; w = GetParent(w)) {
+    if (GetParent(w) == launcher) return GetDlgCtrlID(w);
+    if (w == launcher) return -1;
+  }
+  return -1;
+}
+
+Look TakeLook() {
+  Look look;
+  HWND launcher = FindWindowA(LAUNCHER_CLASS, nullptr);
+  if (!launcher || !GetDlgItem(launcher, FRAME)) return look;
+  look.launcher = launcher;
+  DWORD process = 0;
+  const DWORD thread = GetWindowThreadProcessId(launcher, &process);
+  look.dialog = TopLevelOf(process, "#32770");
+  look.requester = TopLevelOf(process, "InputRequester");
+  HWND comboBox = GetDlgItem(launcher, COMBO_BOX);
+  const LRESULT count = SendMessageW(comboBox, CB_GETCOUNT, 0, 0);
+  for (LRESULT i = 0; i < count; ++i) {
+    const LRESULT length = SendMessageW(comboBox, CB_GETLBTEXTLEN, i, 0);
+    std::wstring item(length > 0 ? length + 1 : 1, L'\0');
+    SendMessageW(comboBox, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(item.data()));
+    look.items.push_back(Utf8(item.c_str()));
+  }
+  look.selection = static_cast<long>(SendMessageW(comboBox, CB_GETCURSEL, 0, 0));
+  GUITHREADINFO info = {};
+  info.cbSize = sizeof(info);
+  if (GetGUIThreadInfo(thread, &info)) look.focus = ControlNumberOf(launcher, info.hwndFocus);
+  return look;
+}
+
+bool Holds(const Look& look, const std::string& condition) {
+  const size_t equals = condition.find('=');
+  const std::string name = condition.substr(0, equals);
+  const long value = equals == std::string::npos ? 0 : atol(condition.c_str() + equals + 1);
+  if (name == "launcher") return look.launcher != nullptr;
+  if (name == "no-launcher") return look.launcher == nullptr;
+  if (name == "dialog") return look.dialog != nullptr;
+  if (name == "no-dialog") return look.dialog == nullptr;
+  if (name == "requester") return look.requester != nullptr;
+  if (name == "no-requester") return look.requester == nullptr;
+  if (name == "items") return static_cast<long>(look.items.size()) == value;
+  if (name == "selection") return look.selection == value;
+  if (name == "focus") return look.focus == value;
+  if (name == "not-focus") return look.focus != value;
+  return false;
+}
+
+// The message of a message box: its first static control with a text (the
+// icon's has none), read wide like every text here.
+std::string MessageText(HWND box) {
+  HWND child = nullptr;
+  while ((child = FindWindowExW(box, child, L"Static", nullptr))) {
+    const std::string text = WindowText(child);
+    if (!text.empty()) return text;
+  }
+  return "";
+}
+
+BOOL CALLBACK PrintChild(HWND child, LPARAM prefix) {
+  const char* name = reinterpret_cast<const char*>(prefix);
+  printf("%s.child=%d %s %s \"%s\"\n", name, GetDlgCtrlID(child),
+         test_support::ClassOf(child).c_str(), Rectangle(child).c_str(),
+         WindowText(child).c_str());
+  return TRUE;
+}
+
+void Print(const Look& look, bool held) {
+  printf("launcher=%d\n", look.launcher ? 1 : 0);
+  if (look.launcher) {
+    printf("window=%s\n", Rectangle(look.launcher).c_str());
+    printf("title=%s\n", WindowText(look.launcher).c_str());
+    printf("enabled=%d\n", IsWindowEnabled(look.launcher) ? 1 : 0);
+    for (int number = 0; number <= LAST_CONTROL; ++number) {
+      HWND control = GetDlgItem(look.launcher, number);
+      if (!control) continue;
+      printf("control.%d=%s\n", number, Rectangle(control).c_str());
+      printf("text.%d=%s\n", number, WindowText(control).c_str());
+    }
+    printf("items=%zu\n", look.items.size());
+    for (size_t i = 0; i < look.items.size(); ++i) printf("item.%zu=%s\n", i, look.items[i].c_str());
+    printf("selection=%ld\n", look.selection);
+    printf("focus=%d\n", look.focus);
+  }
+  printf("dialog=%d\n", look.dialog ? 1 : 0);
+  if (look.dialog) {
+    printf("dialog.window=%s\n", Rectangle(look.dialog).c_str());
+    printf("dialog.title=%s\n", WindowText(look.dialog).c_str());
+    printf("dialog.text=%s\n", MessageText(look.dialog).c_str());
+    for (int button : {IDOK, IDYES, IDNO}) {
+      HWND control = GetDlgItem(look.dialog, button);
+      if (control) printf("dialog.button.%d=%s\n", button, Rectangle(control).c_str());
+    }
+  }
+  printf("requester=%d\n", look.requester ? 1 : 0);
+  if (look.requester) {
+    printf("requester.window=%s\n", Rectangle(look.requester).c_str());
+    printf("requester.title=%s\n", WindowText(look.requester).c_str());
+    EnumChildWindows(look.requester, PrintChild, reinterpret_cast<LPARAM>("requester"));
+  }
+  printf("result=%s\nend\n", held ? "ok" : "timeout");
+  fflush(stdout);
+}
+
+// Waits until every condition holds, then prints a look.
+void LookWhen(const std::vector<std::string>& words) {
+  DWORD timeout = 0;
+  std::vector<std::string> conditions;
+  for (const std::string& word : words) {
+    if (word.rfind("timeout=", 0) == 0) {
+      timeout = static_cast<DWORD>(atol(word.c_str() + 8));
+    } else {
+      conditions.push_back(word);
+    }
+  }
+  const DWORD start = GetTickCount();
+  for (;;) {
+    const Look look = TakeLook();
+    bool held = true;
+    for (const std::string& condition : conditions) held = held && Holds(look, condition);
+    if (held || GetTickCount() - start >= timeout) {
+      Print(look, held);
+      return;
+    }
+    Sleep(200);
+  }
+}
+
+std::vector<std::string> Words(const char* line) {
+  std::vector<std::string> words;
+  std::string word;
+  for (const char* c = line; *c; ++c) {
+    if (*c == ' ' || *c == '\t' || *c == '\r' || *c == '\n') {
+      if (!word.empty()) words.push_back(word);
+      word.clear();
+    } else {
+      word += *c;
+    }
+  }
+  if (!word.empty()) words.push_back(word);
+  return words;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Lines end in LF alone, as the shell that reads them expects.
+  _setmode(_fileno(stdout), _O_BINARY);
+  if (argc == 2 && strcmp(argv[1], "serve") == 0) {
+    static char line[1024];
+    while (fgets(line, sizeof(line), stdin)) {
+      const std::vector<std::string> words = Words(line);
+      if (!words.empty() && words[0] == "quit") break;
+      LookWhen(words);
+    }
+    return 0;
+  }
+  LookWhen(std::vector<std::string>(argv + 1, argv + argc));
+  return 0;
+}
