@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "window_reading.h"
+
 namespace {
 
 constexpr int COMBO_BOX = 8;
@@ -52,31 +54,10 @@ void WriteRoster(const std::string& installation, int count) {
   CloseHandle(file);
 }
 
-struct Found {
-  DWORD process;
-  const char* className;
-  HWND window;
-};
-
-BOOL CALLBACK FindWindowOf(HWND window, LPARAM lParam) {
-  auto* found = reinterpret_cast<Found*>(lParam);
-  DWORD process = 0;
-  GetWindowThreadProcessId(window, &process);
-  char name[64] = {};
-  GetClassNameA(window, name, sizeof(name));
-  if (process != found->process || !IsWindowVisible(window) || lstrcmpA(name, found->className)) {
-    return TRUE;
-  }
-  found->window = window;
-  return FALSE;
-}
-
 HWND WaitForWindow(DWORD process, const char* className) {
   const double until = Now() + PATIENCE_MS;
   while (Now() < until) {
-    Found found = {process, className, nullptr};
-    EnumWindows(FindWindowOf, reinterpret_cast<LPARAM>(&found));
-    if (found.window) return found.window;
+    if (HWND window = test_support::FindVisibleWindow(process, className)) return window;
     Sleep(1);
   }
   return nullptr;

@@ -60,29 +60,6 @@ std::string Rectangle(HWND window) {
   return text;
 }
 
-struct Found {
-  DWORD process;
-  const char* className;
-  HWND window;
-};
-
-BOOL CALLBACK FindTopLevel(HWND window, LPARAM parameter) {
-  auto* found = reinterpret_cast<Found*>(parameter);
-  DWORD process = 0;
-  GetWindowThreadProcessId(window, &process);
-  if (process != found->process || !IsWindowVisible(window)) return TRUE;
-  if (test_support::ClassOf(window) != found->className) return TRUE;
-  found->window = window;
-  return FALSE;
-}
-
-// A visible top-level window of this class in the launcher's process.
-HWND TopLevelOf(DWORD process, const char* className) {
-  Found found = {process, className, nullptr};
-  EnumWindows(FindTopLevel, reinterpret_cast<LPARAM>(&found));
-  return found.window;
-}
-
 struct Look {
   HWND launcher = nullptr;
   HWND dialog = nullptr;
@@ -108,8 +85,8 @@ Look TakeLook() {
   look.launcher = launcher;
   DWORD process = 0;
   const DWORD thread = GetWindowThreadProcessId(launcher, &process);
-  look.dialog = TopLevelOf(process, "#32770");
-  look.requester = TopLevelOf(process, "InputRequester");
+  look.dialog = test_support::FindVisibleWindow(process, "#32770");
+  look.requester = test_support::FindVisibleWindow(process, "InputRequester");
   HWND comboBox = GetDlgItem(launcher, COMBO_BOX);
   const LRESULT count = SendMessageW(comboBox, CB_GETCOUNT, 0, 0);
   for (LRESULT i = 0; i < count; ++i) {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "test_paths.h"
+#include "window_reading.h"
 
 namespace test_support {
 
@@ -137,40 +138,11 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
   return true;
 }
 
-namespace {
-
-struct WindowSearch {
-  DWORD processId;  // 0: any process but this one
-  const char* className;
-  HWND found;
-};
-
-BOOL CALLBACK MatchWindow(HWND window, LPARAM context) {
-  auto* search = reinterpret_cast<WindowSearch*>(context);
-  DWORD owner = 0;
-  GetWindowThreadProcessId(window, &owner);
-  const bool ownerMatches = search->processId ? owner == search->processId
-                                              : owner != GetCurrentProcessId();
-  char name[64];
-  if (ownerMatches && IsWindowVisible(window) &&
-      GetClassNameA(window, name, sizeof(name)) && strcmp(name, search->className) == 0) {
-    search->found = window;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-}  // namespace
-
 HWND WaitForProcessWindow(DWORD processId, const char* className, DWORD timeoutMs) {
-  WindowSearch search = {processId, className, nullptr};
-  WaitUntil(
-      [&] {
-        EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
-        return search.found != nullptr;
-      },
-      timeoutMs);
-  return search.found;
+  HWND found = nullptr;
+  WaitUntil([&] { return (found = FindVisibleWindow(processId, className)) != nullptr; },
+            timeoutMs);
+  return found;
 }
 
 HWND WaitForOtherProcessWindow(const char* className, DWORD timeoutMs, ChildProcess* owner) {

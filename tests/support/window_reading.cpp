@@ -1,6 +1,38 @@
 #include "window_reading.h"
 
+#include <cstring>
+
 namespace test_support {
+namespace {
+
+struct WindowSearch {
+  DWORD processId;
+  const char* className;
+  HWND found;
+};
+
+BOOL CALLBACK MatchWindow(HWND window, LPARAM context) {
+  auto* search = reinterpret_cast<WindowSearch*>(context);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  const bool ownerMatches = search->processId ? owner == search->processId
+                                              : owner != GetCurrentProcessId();
+  char name[64];
+  if (ownerMatches && IsWindowVisible(window) &&
+      GetClassNameA(window, name, sizeof(name)) && strcmp(name, search->className) == 0) {
+    search->found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+}  // namespace
+
+HWND FindVisibleWindow(DWORD processId, const char* className) {
+  WindowSearch search = {processId, className, nullptr};
+  EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
 
 std::string TextOf(HWND window) {
   char text[512] = {};
