@@ -4,6 +4,7 @@
 
 #include "foundation/heaps.h"
 #include "foundation/strings.h"
+#include "services/open_file_names.h"
 
 namespace services {
 namespace {
@@ -30,6 +31,10 @@ struct OpenFile {
   DWORD readTaken;   // of them, handed out already
   char* writeBuffer;
   DWORD writeLength;  // bytes waiting to be written
+  // The system's error code once it refused bytes, 0 before. It stays until
+  // the file is closed: whichever call pushed the bytes out, the next write,
+  // FileFlush and FileClose report it.
+  DWORD refusal;
 };
 
 // The file table's entry: the handle first, as every object table has it.
@@ -63,6 +68,8 @@ constexpr OpenWay OPEN_CREATE = {GENERIC_WRITE, FILE_SHARE_READ, CREATE_ALWAYS};
 constexpr OpenWay OPEN_EXCLUSIVE = {GENERIC_READ | GENERIC_WRITE, 0, OPEN_EXISTING};
 constexpr OpenWay OPEN_READ_SHARED = {GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                       OPEN_EXISTING};
+// DELETE lets the file be moved or deleted through its handle later.
+constexpr OpenWay OPEN_NEW = {GENERIC_WRITE | DELETE, FILE_SHARE_READ, CREATE_NEW};
 
 HANDLE CreateWith(const char* name, const OpenWay& way, DWORD attributes) {
   HANDLE file = CreateFileA(name, way.access, way.sharing, nullptr, way.creation, attributes,
@@ -70,16 +77,33 @@ HANDLE CreateWith(const char* name, const OpenWay& way, DWORD attributes) {
   return file == INVALID_HANDLE_VALUE ? nullptr : file;
 }
 
-// Writes what waits in the write buffer; false when the system took less.
-// What it did not take is lost, as an unbuffered write of it would have been.
+// Remembers that the system refused bytes of the file. A write that took
+// fewer bytes without an error counts as refused too: the disk is full.
+void RecordRefusal(OpenFile* file, BOOL done) {
+  const DWORD error = done ? ERROR_DISK_FULL : GetLastError();
+  if (!file->refusal) file->refusal = error ? error : ERROR_WRITE_FAULT;
+}
+
+// Writes what waits in the write buffer; false when the system took less,
+// now or earlier. What it did not take is lost, as an unbuffered write of it
+// would have been.
 bool WriteWaitingBytes(OpenFile* file) {
-  if (!file->writeLength) return true;
-  DWORD written = 0;
-  const BOOL done =
-      WriteFile(file->handle, file->writeBuffer, file->writeLength, &written, nullptr);
-  const bool complete = done && written == file->writeLength;
-  file->writeLength = 0;
-  return complete;
+  if (file->writeLength) {
+    DWORD written = 0;
+    const BOOL done =
+        WriteFile(file->handle, file->writeBuffer, file->writeLength, &written, nullptr);
+    if (!done || written != file->writeLength) RecordRefusal(file, done);
+    file->writeLength = 0;
+  }
+  return !file->refusal;
+}
+
+// False, with the system's error code as the last error, once the system
+// refused bytes of the file.
+bool NothingRefused(const OpenFile* file) {
+  if (!file->refusal) return true;
+  SetLastError(file->refusal);
+  return false;
 }
 
 // Moves the system position back over the bytes read ahead and not taken.
@@ -101,14 +125,19 @@ OpenFile* Engage(OpenFile* file) {
   return file;
 }
 
-void CloseOpenFile(OpenFile* file) {
+// Closes the file; false, with the system's error code as the last error,
+// when the system refused bytes of it.
+bool CloseOpenFile(OpenFile* file) {
   WriteWaitingBytes(file);
+  const DWORD refusal = file->refusal;
   CloseHandle(file->handle);
   if (file == files.current) files.current = nullptr;
   if (file == files.buffered) files.buffered = nullptr;
   foundation::MainHeapFree(file->readBuffer);
   foundation::MainHeapFree(file->writeBuffer);
   foundation::MainHeapFree(file);
+  if (refusal) SetLastError(refusal);
+  return !refusal;
 }
 
 // Puts the new file under the number: the new one is open before the old
@@ -196,17 +225,18 @@ DWORD ReadBytes(OpenFile* file, void* memory, DWORD length) {
 
 // Takes the bytes into the write buffer; the count taken. A file that was
 // not opened for writing takes none, and so does one whose earlier bytes the
-// system refused when they were written to make room.
+// system refused, whenever that was found out.
 DWORD WriteBytes(const void* memory, DWORD length) {
   OpenFile* file = files.current;
   if (!file || !file->writable || !length) return 0;
   Engage(file);
   GiveBackReadAhead(file);
-  if (file->writeLength + length > FILE_BUFFER_SIZE) {
+  if (file->writeLength + length > FILE_BUFFER_SIZE || file->refusal) {
     if (!WriteWaitingBytes(file)) return 0;
     if (length >= FILE_BUFFER_SIZE) {
       DWORD written = 0;
-      if (!WriteFile(file->handle, memory, length, &written, nullptr)) return 0;
+      const BOOL done = WriteFile(file->handle, memory, length, &written, nullptr);
+      if (!done || written != length) RecordRefusal(file, done);
       return written;
     }
   }
@@ -260,15 +290,37 @@ intptr_t FileOpenReadShared(ObjectNumber number, const char* name) {
   return OpenFileWith(number, name, OPEN_READ_SHARED);
 }
 
-void FileClose(ObjectNumber number) {
+intptr_t FileOpenNew(ObjectNumber number, const char* name) {
+  return OpenFileWith(number, name, OPEN_NEW);
+}
+
+bool FileMoveTo(const char* name) {
+  OpenFile* file = files.current;
+  if (!file) return false;
+  Engage(file);
+  WriteWaitingBytes(file);
+  return NothingRefused(file) && MoveOpenFile(file->handle, name);
+}
+
+void FileCloseAndDelete(ObjectNumber number) {
   OpenFile* file = FileUnder(number);
   if (!file) return;
-  CloseOpenFile(file);
+  file->writeLength = 0;  // nothing more goes into a file that goes
+  DeleteOpenFile(file->handle);
+  FileClose(number);
+}
+
+bool FileClose(ObjectNumber number) {
+  OpenFile* file = FileUnder(number);
+  if (!file) return true;
+  const bool complete = CloseOpenFile(file);
   foundation::ClearSlot(&files.table, number);
+  return complete;
 }
 
 void FileCloseAll() {
-  foundation::ForEachNumber(&files.table, foundation::SlotOrder::ASCENDING, FileClose);
+  foundation::ForEachNumber(&files.table, foundation::SlotOrder::ASCENDING,
+                            [](ObjectNumber number) { FileClose(number); });
 }
 
 intptr_t FileSelect(ObjectNumber number) {
@@ -346,8 +398,9 @@ bool FileFlush() {
   OpenFile* file = files.current;
   if (!file) return false;
   Engage(file);
-  const bool written = WriteWaitingBytes(file);
-  return FlushFileBuffers(file->handle) && written;
+  WriteWaitingBytes(file);
+  const bool flushed = FlushFileBuffers(file->handle);
+  return NothingRefused(file) && flushed;
 }
 
 void FileSetPosition(int32_t position) {

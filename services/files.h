@@ -18,8 +18,9 @@ using foundation::ObjectNumber;
 // FILE_BUFFER_SIZE bytes, so that a long file costs a few system calls. What
 // the program sees is exactly what reading and writing byte by byte on the
 // system file position gives: the values and counts, the end test and the
-// position. Others see the written bytes after FileFlush or FileClose; a
-// write the system refuses makes a later write or FileFlush report it.
+// position. Others see the written bytes after FileFlush or FileClose. A
+// write the system refuses stays with the file until it is closed: later
+// writes take nothing, and FileFlush, FileMoveTo and FileClose report it.
 
 constexpr DWORD FILE_BUFFER_SIZE = 65536;
 
@@ -35,13 +36,20 @@ void FileTableInit();
 //   FileOpenExclusive:  an existing file, reading and writing, shared with nobody.
 //   FileOpenReadShared: an existing file for reading while others may be
 //                       writing it, for reading a file another program holds.
+//   FileOpenNew:        a file that does not exist yet, for writing; others
+//                       may only read. Whatever already has the name (a
+//                       file, a link) makes it fail and stays as it was.
 intptr_t FileOpenRead(ObjectNumber number, const char* name);
 intptr_t FileOpenUpdate(ObjectNumber number, const char* name);
 intptr_t FileOpenCreate(ObjectNumber number, const char* name);
 intptr_t FileOpenExclusive(ObjectNumber number, const char* name);
 intptr_t FileOpenReadShared(ObjectNumber number, const char* name);
+intptr_t FileOpenNew(ObjectNumber number, const char* name);
 
-void FileClose(ObjectNumber number);
+// Closes the file under the number; false, with the system's error code as
+// the last error, when the system refused bytes written to it (true when no
+// file is open under the number).
+bool FileClose(ObjectNumber number);
 // Closes every open file: automatic numbers first, then the table.
 void FileCloseAll();
 // Makes the file under the number current; the current file's handle.
@@ -70,8 +78,9 @@ char* FileReadLine();
 int32_t FileWriteByte(int32_t value);  // the lowest 8 bits
 int32_t FileWriteText(const char* text);
 int32_t FileWriteLine(const char* text);  // the text, then CR LF
-// Forces what was written to the disk; false when that fails, also when bytes
-// that waited in the write buffer were refused.
+// Forces what was written to the disk; false when that fails, and once the
+// system refused bytes of the file, whenever that was found out (the last
+// error then holds its code).
 bool FileFlush();
 
 void FileSetPosition(int32_t position);
@@ -79,6 +88,15 @@ int32_t FileGetPosition();  // -1 with no current file
 int32_t FileGetSize();      // -1 with no current file
 // Deletes a file by name; non-zero on success.
 int32_t FileDelete(const char* name);
+// Gives the current file, opened by FileOpenNew, the name (relative to the
+// current directory), replacing a file of that name, after writing what
+// waits. It is moved through its handle, so this very file goes there,
+// whatever has become of its own name meanwhile. False when it stays where
+// it is (also when bytes of it were refused).
+bool FileMoveTo(const char* name);
+// Deletes the file under the number, opened by FileOpenNew, through its
+// handle and closes it; what waited to be written is dropped.
+void FileCloseAndDelete(ObjectNumber number);
 
 // The highest slot number of the file table.
 ObjectNumber FileTableBound();

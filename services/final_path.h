@@ -9,7 +9,19 @@ namespace services {
 // time; XP, which has no file links, reports FINAL_PATH_UNKNOWN.
 constexpr DWORD FINAL_PATH_ROOM = 2 * MAX_PATH;
 enum FinalPathResult { FINAL_PATH_FOUND, FINAL_PATH_UNKNOWN, FINAL_PATH_FAILED };
-FinalPathResult FinalPathOf(HANDLE open, wchar_t (&path)[FINAL_PATH_ROOM]);
+FinalPathResult FinalPathOf(HANDLE open, wchar_t* path, DWORD room);
+inline FinalPathResult FinalPathOf(HANDLE open, wchar_t (&path)[FINAL_PATH_ROOM]) {
+  return FinalPathOf(open, path, FINAL_PATH_ROOM);
+}
+
+// Room for any path Windows knows, in characters.
+constexpr DWORD LONG_PATH_ROOM = 32768;
+
+// The full path of a path (relative to the current directory, or full) in
+// the literal form that Windows takes as it stands and at any length:
+// "\\?\C:\games\velmora.cfg", "\\?\UNC\server\share\velmora.cfg". Its length
+// in characters; 0 when it does not fit the room.
+DWORD LiteralPathOf(const wchar_t* path, wchar_t* literal, DWORD room);
 
 // A kernel32 call that Windows XP lacks, or nullptr where it is missing.
 template <typename Function>

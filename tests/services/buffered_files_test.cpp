@@ -493,4 +493,17 @@ TEST_F(BufferedFilesTest, AWriteTheSystemRefusesIsReportedShort) {
       << "a text longer than the buffer goes to the system at once";
 }
 
+// A refusal found by a call that only pushed the waiting bytes out (here the
+// size) stays with the file: FileFlush, the next write and FileClose report
+// it, with the system's code.
+TEST_F(BufferedFilesTest, ARefusalStaysWithTheFileUntilItIsClosed) {
+  ASSERT_NE(services::FileOpenUpdate(0, "Z:\\dev\\full"), 0);
+  EXPECT_EQ(services::FileWriteLine("Anna"), 6) << "taken into the buffer";
+  services::FileGetSize();
+  EXPECT_FALSE(services::FileFlush()) << "the refusal was forgotten";
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_DISK_FULL));
+  EXPECT_EQ(services::FileWriteLine("Bert"), 0);
+  EXPECT_FALSE(services::FileClose(0));
+}
+
 }  // namespace
