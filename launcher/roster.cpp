@@ -23,15 +23,16 @@ using foundation::String;
 constexpr char SETTINGS_FILE[] = "velmora.cfg";
 constexpr foundation::ObjectNumber SETTINGS_FILE_NUMBER = 0;
 // The new content is written to a file beside the settings file, so that
-// putting it in place is a rename: "vlm", the launcher's process id in eight
-// hexadecimal digits and ".tmp". Only the launcher that holds the settings
-// file saves, so no two launchers write one such file at once, and any such
-// file that is left when a save has succeeded was left by a launcher that
-// ended during its save.
+// putting it in place is a rename: "vlm", eight hexadecimal digits and
+// ".tmp", the digits the launcher's process id or, when a name of that shape
+// is taken, another number. Only the launcher that holds the settings file
+// saves, so any such file that is left when a save has succeeded was left by
+// a launcher that ended during its save.
 constexpr char SAVE_FILE_PREFIX[] = "vlm";
 constexpr char SAVE_FILE_EXTENSION[] = ".tmp";
 constexpr char SAVE_FILE_PATTERN[] = "vlm*.tmp";
 constexpr size_t SAVE_FILE_DIGITS = 8;
+constexpr int SAVE_NAME_ATTEMPTS = 16;
 // A reader of the settings file can hold off its replacement for a moment.
 constexpr int REPLACE_ATTEMPTS = 5;
 constexpr DWORD REPLACE_PAUSE_MS = 250;
@@ -62,15 +63,30 @@ Character* CurrentCharacter() {
   return static_cast<Character*>(foundation::ElementData(program.roster.current));
 }
 
-void SaveFileName(char (&name)[MAX_PATH]) {
+// The save file's name for the attempt: the process id first, then numbers
+// that a process id does not predict.
+void SaveFileName(char (&name)[MAX_PATH], int attempt) {
   char* end = name;
   for (const char* c = SAVE_FILE_PREFIX; *c; ++c) *end++ = *c;
-  const DWORD id = GetCurrentProcessId();
+  DWORD number = GetCurrentProcessId();
+  if (attempt > 0) number ^= (GetTickCount() + static_cast<DWORD>(attempt)) * 2654435761u;
   for (size_t digit = SAVE_FILE_DIGITS; digit-- > 0;) {
-    *end++ = "0123456789ABCDEF"[(id >> (4 * digit)) & 15];
+    *end++ = "0123456789ABCDEF"[(number >> (4 * digit)) & 15];
   }
   for (const char* c = SAVE_FILE_EXTENSION; *c; ++c) *end++ = *c;
   *end = '\0';
+}
+
+// Makes a new file under a save file's name that nothing has yet: whatever
+// has a name already (a file another launcher left, a link planted there) is
+// never opened, emptied, followed or deleted. False when no name would do.
+bool MakeUnderFreeSaveName(bool (*make)(const char* name)) {
+  char name[MAX_PATH];
+  for (int attempt = 0; attempt < SAVE_NAME_ATTEMPTS; ++attempt) {
+    SaveFileName(name, attempt);
+    if (make(name)) return true;
+  }
+  return false;
 }
 
 bool IsHexDigit(wchar_t c) {
@@ -97,19 +113,19 @@ bool CanReplaceSettingsFile() {
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
     return false;
   }
-  char probe[MAX_PATH];
-  SaveFileName(probe);
-  HANDLE file = CreateFileA(probe, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  CloseHandle(file);
-  return true;
+  return MakeUnderFreeSaveName([](const char* name) {
+    HANDLE file = CreateFileA(name, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                              FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(file);
+    return true;
+  });
 }
 
+// Without the lock, taken here or not to be had, the file is only read.
 bool OpenSettingsFile() {
-  bool heldElsewhere = false;
-  settings.lock = services::TakeFileLock(SETTINGS_FILE, &heldElsewhere);
-  if (!heldElsewhere && services::FileOpenUpdate(SETTINGS_FILE_NUMBER, SETTINGS_FILE)) {
+  settings.lock = services::TakeFileLock(SETTINGS_FILE);
+  if (settings.lock && services::FileOpenUpdate(SETTINGS_FILE_NUMBER, SETTINGS_FILE)) {
     settings.canBeSaved = CanReplaceSettingsFile();
     return true;
   }
@@ -140,26 +156,52 @@ bool WriteSettings() {
   return complete && services::FileFlush();
 }
 
-bool ReplaceSettingsFile(const char* saving) {
+// Puts the save file, the current file, in the settings file's place.
+bool ReplaceSettingsFile() {
   for (int attempt = 1;; ++attempt) {
-    if (MoveFileExA(saving, SETTINGS_FILE, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-      return true;
-    }
+    if (services::FileMoveTo(SETTINGS_FILE)) return true;
     if (attempt == REPLACE_ATTEMPTS) return false;
     Sleep(REPLACE_PAUSE_MS);
   }
 }
 
-// One whole save: the new content beside the settings file, then in its place.
+// One whole save: the new content in a new file beside the settings file,
+// then that very file in its place; a save file that is not put in place is
+// deleted.
 bool TrySave() {
   services::FileClose(SETTINGS_FILE_NUMBER);
-  char saving[MAX_PATH];
-  SaveFileName(saving);
-  const bool complete = services::FileOpenCreate(SETTINGS_FILE_NUMBER, saving) && WriteSettings();
-  services::FileClose(SETTINGS_FILE_NUMBER);
-  if (complete && ReplaceSettingsFile(saving)) return true;
-  DeleteFileA(saving);
+  if (!MakeUnderFreeSaveName(
+          [](const char* name) { return services::FileOpenNew(SETTINGS_FILE_NUMBER, name) != 0; })) {
+    return false;
+  }
+  if (WriteSettings() && ReplaceSettingsFile()) {
+    services::FileClose(SETTINGS_FILE_NUMBER);
+    return true;
+  }
+  services::FileCloseAndDelete(SETTINGS_FILE_NUMBER);
   return false;
+}
+
+// Saves; after a failure the player may try again while `askAfterFailure`.
+void Save(bool askAfterFailure) {
+  if (!settings.canBeSaved) return;
+  // Nothing is lost without a word: the player may try again, for instance
+  // once another program has let go of the file, or give the changes up.
+  for (;;) {
+    if (TrySave()) {
+      // Files that launchers which ended during their save left.
+      services::DeleteFilesInFolder(".", SAVE_FILE_PATTERN, IsSaveFileName);
+      break;
+    }
+    if (!askAfterFailure || toolkit::ShowMessageBox(buildProfile.errorTitle,
+                                                    buildProfile.saveFailedText,
+                                                    MB_RETRYCANCEL) != IDRETRY) {
+      break;
+    }
+  }
+  settings.canBeSaved = false;
+  services::ReleaseFileLock(settings.lock);
+  settings.lock = nullptr;
 }
 
 }  // namespace
@@ -174,8 +216,6 @@ void LoadRoster() {
   services::ReleaseFileLock(settings.lock);
   settings.lock = nullptr;
 }
-
-bool RosterCanBeSaved() { return settings.canBeSaved; }
 
 void WarnWhenRosterCannotBeSaved() {
   if (settings.canBeSaved) return;
@@ -222,23 +262,8 @@ const char* CurrentCharacterName() {
   return character && character->name ? character->name : "";
 }
 
-void SaveRoster() {
-  if (!settings.canBeSaved) return;
-  // Nothing is lost without a word: the player may try again, for instance
-  // once another program has let go of the file, or give the changes up.
-  for (;;) {
-    if (TrySave()) {
-      // Files that launchers which ended during their save left.
-      services::DeleteFilesInFolder(".", SAVE_FILE_PATTERN, IsSaveFileName);
-      break;
-    }
-    if (toolkit::ShowMessageBox(buildProfile.errorTitle, buildProfile.saveFailedText,
-                                MB_RETRYCANCEL) != IDRETRY) {
-      break;
-    }
-  }
-  services::ReleaseFileLock(settings.lock);
-  settings.lock = nullptr;
-}
+void SaveRoster() { Save(true); }
+
+void SaveRosterUnattended() { Save(false); }
 
 }  // namespace launcher

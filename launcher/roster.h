@@ -12,11 +12,9 @@ namespace launcher {
 // the save, and the file's lock (services/file_lock.h) is held until the save
 // is done, so that a second launcher cannot overwrite it meanwhile, not even
 // while the save closes and replaces it. When the lock is held elsewhere or
-// the file cannot be opened for update, what can be read is read and the
-// roster is not saved at the end.
+// cannot be made, or the file cannot be opened for update, what can be read
+// is read and the roster is not saved at the end.
 void LoadRoster();
-// False when changes to the roster cannot be saved (see LoadRoster).
-bool RosterCanBeSaved();
 // Tells the player, once the window shows the characters, when changes to
 // them cannot be saved.
 void WarnWhenRosterCannotBeSaved();
@@ -42,13 +40,16 @@ void RemoveCurrentCharacter(int32_t index);
 // The name of the current character ("" when there is none).
 const char* CurrentCharacterName();
 // Writes the roster and the start selection (none for a position beyond
-// 127, which the byte cannot carry) to the settings file. The new content is
-// written to a temporary file beside it and then put in its place in one
-// step, so the old file stays whole until the new one is complete. A replace
-// that a reader holds off is tried again for about a second; a save that
-// still fails is told to the player, who may retry it or give it up. After a
-// successful save, temporary files that launchers ended during their save
-// left are removed.
+// 127, which the byte cannot carry) to the settings file, once. The new
+// content is written to a new file beside it, made under a name nothing had,
+// and then that very file is put in its place in one step, so the old file
+// stays whole until the new one is complete. A replace that a reader holds
+// off is tried again for about a second; a save that still fails is told to
+// the player, who may retry it or give it up. After a successful save,
+// temporary files that launchers ended during their save left are removed.
 void SaveRoster();
+// The same save when no one is there to answer (the Windows session ends):
+// a save that fails leaves the old file whole, and nothing is asked.
+void SaveRosterUnattended();
 
 }  // namespace launcher

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cwchar>
 
+#include "foundation/heaps.h"
 #include "services/final_path.h"
 
 namespace services {
@@ -16,29 +17,39 @@ constexpr wchar_t LOCK_NAME_PREFIX[] = L"Global\\VelmoraStarterFile-";
 constexpr uint64_t FNV_OFFSET = 14695981039346656037ull;
 constexpr uint64_t FNV_PRIME = 1099511628211ull;
 
+// The key is built in two buffers as long as any path can be, so that a
+// file in a deep folder has its lock too.
+struct KeyBuffers {
+  wchar_t path[LONG_PATH_ROOM];
+  wchar_t key[LONG_PATH_ROOM];
+};
+
 // The file's key: the final path of its folder (or, where that cannot be
 // told, the folder's full path), a backslash and its name, in capitals.
-bool KeyOf(const char* name, wchar_t (&key)[FINAL_PATH_ROOM]) {
+bool KeyOf(const char* name, KeyBuffers* buffers) {
   wchar_t wideName[MAX_PATH];
-  wchar_t folderPath[MAX_PATH];
-  wchar_t* fileName = nullptr;
   if (!MultiByteToWideChar(CP_ACP, 0, name, -1, wideName, MAX_PATH)) return false;
-  const DWORD length = GetFullPathNameW(wideName, MAX_PATH, folderPath, &fileName);
-  if (length == 0 || length >= MAX_PATH || !fileName) return false;
-  wcscpy(wideName, fileName);
-  *fileName = L'\0';  // the folder's path, with its backslash (C:\ for a root)
+  wchar_t* path = buffers->path;
+  if (!LiteralPathOf(wideName, path, LONG_PATH_ROOM)) return false;
+  wchar_t* separator = wcsrchr(path, L'\\');
+  if (!separator || !separator[1]) return false;
+  const wchar_t* fileName = separator + 1;
+  const wchar_t kept = *fileName;
+  separator[1] = L'\0';  // the folder's path, with its backslash (C:\ for a root)
   constexpr DWORD SHARE_ALL = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-  HANDLE folder = CreateFileW(folderPath, 0, SHARE_ALL, nullptr, OPEN_EXISTING,
+  HANDLE folder = CreateFileW(path, 0, SHARE_ALL, nullptr, OPEN_EXISTING,
                               FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (folder == INVALID_HANDLE_VALUE) return false;
-  const FinalPathResult found = FinalPathOf(folder, key);
+  wchar_t* key = buffers->key;
+  const FinalPathResult found = FinalPathOf(folder, key, LONG_PATH_ROOM);
   CloseHandle(folder);
-  if (found != FINAL_PATH_FOUND) wcscpy(key, folderPath);
+  if (found != FINAL_PATH_FOUND) wcscpy(key, path);
+  separator[1] = kept;
   size_t keyLength = wcslen(key);
   if (keyLength > 0 && key[keyLength - 1] == L'\\') --keyLength;
-  if (keyLength + 1 + wcslen(wideName) >= FINAL_PATH_ROOM) return false;
+  if (keyLength + 1 + wcslen(fileName) >= LONG_PATH_ROOM) return false;
   key[keyLength] = L'\\';
-  wcscpy(key + keyLength + 1, wideName);
+  wcscpy(key + keyLength + 1, fileName);
   CharUpperBuffW(key, static_cast<DWORD>(wcslen(key)));
   return true;
 }
@@ -56,23 +67,20 @@ void LockNameOf(const wchar_t* key, wchar_t (&lockName)[64]) {
 
 }  // namespace
 
-HANDLE TakeFileLock(const char* name, bool* heldElsewhere) {
-  *heldElsewhere = false;
-  wchar_t key[FINAL_PATH_ROOM];
-  if (!KeyOf(name, key)) return nullptr;
+HANDLE TakeFileLock(const char* name) {
+  auto* buffers = static_cast<KeyBuffers*>(foundation::MainHeapAllocate(sizeof(KeyBuffers)));
+  if (!buffers) return nullptr;
   wchar_t lockName[64];
-  LockNameOf(key, lockName);
+  const bool made = KeyOf(name, buffers);
+  if (made) LockNameOf(buffers->key, lockName);
+  foundation::MainHeapFree(buffers);
+  if (!made) return nullptr;
   HANDLE lock = CreateMutexW(nullptr, FALSE, lockName);
-  if (!lock) {
-    // Made by a process of another user that we may not open.
-    *heldElsewhere = GetLastError() == ERROR_ACCESS_DENIED;
-    return nullptr;
-  }
+  if (!lock) return nullptr;  // made by a process of another user, say
   // A holder that ended without letting go leaves the lock abandoned: ours now.
   const DWORD waited = WaitForSingleObject(lock, 0);
   if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED) return lock;
   CloseHandle(lock);
-  *heldElsewhere = true;
   return nullptr;
 }
 

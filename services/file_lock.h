@@ -11,9 +11,9 @@ namespace services {
 // closed and replaced is guarded so.
 
 // Takes the lock of the named file (relative to the current directory); its
-// handle, or nullptr. `heldElsewhere` tells a lock that another process holds
-// from one that could not be made at all.
-HANDLE TakeFileLock(const char* name, bool* heldElsewhere);
+// handle, or nullptr when another process holds it or it cannot be made (a
+// caller then must not count on having the file to itself).
+HANDLE TakeFileLock(const char* name);
 // Lets the lock go; nullptr does nothing.
 void ReleaseFileLock(HANDLE lock);
 

@@ -82,8 +82,9 @@ class RosterTest : public ::testing::TestWithParam<Build> {
     return false;
   }
   // A reader that does not let the settings file be replaced while it reads.
-  HANDLE HoldForReading() {
-    HANDLE reader = CreateFileA(installation.PathOf(SETTINGS_FILE).c_str(), GENERIC_READ,
+  HANDLE HoldForReading() { return HoldForReading(installation); }
+  static HANDLE HoldForReading(const test_support::ScratchDirectory& folder) {
+    HANDLE reader = CreateFileW(folder.WidePathOf(SETTINGS_FILE).c_str(), GENERIC_READ,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
                                 nullptr);
     EXPECT_NE(reader, INVALID_HANDLE_VALUE);
@@ -371,6 +372,65 @@ TEST_P(RosterTest, AWriteProtectedFileIsShownAndLeftUntouched) {
   starter.Quit();
   EXPECT_EQ(Saved(), content);
   SetFileAttributesA(installation.PathOf(SETTINGS_FILE).c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+// Whatever already has the save file's name (the launcher's process id is
+// easy to guess) is never opened, emptied, moved or deleted through it: a
+// symbolic or hard link planted there before the launcher starts or while it
+// runs leaves its target as it was, and the save still goes through.
+TEST_P(RosterTest, ALinkAtTheSaveFileNameIsNeverFollowed) {
+  struct Row {
+    const char* link;  // the Unix command that makes the link
+    bool beforeStart;
+  } rows[] = {{"/bin/ln -s", true}, {"/bin/ln", true}, {"/bin/ln -s", false}, {"/bin/ln", false}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(std::string(row.link) + (row.beforeStart ? ", before the start" : ", during the run"));
+    test_support::ScratchDirectory game;
+    test_support::ScratchDirectory outside("outside");
+    outside.WriteFile("save.dat", "precious");
+    game.WriteFile(SETTINGS_FILE, SettingsBytes(1, {"Anna", "Bert"}));
+    const std::function<void(DWORD)> plant = [&](DWORD processId) {
+      char name[32];
+      snprintf(name, sizeof(name), "/vlm%08lX.tmp", processId);
+      ASSERT_EQ(test_support::RunUnixCommand(std::string(row.link) + " " + outside.unixPath() +
+                                             "/save.dat " + game.unixPath() + name),
+                0);
+    };
+    const std::function<void(DWORD)> nothing = [](DWORD) {};
+    StarterProcess starter(GetParam(), game, row.beforeStart ? plant : nothing);
+    if (!row.beforeStart) plant(starter.processId());
+    starter.Quit();
+    EXPECT_EQ(outside.ReadFile("save.dat"), "precious");
+    EXPECT_EQ(SavedSettings(game), SettingsBytes(0, {"Anna", "Bert"}));
+  }
+}
+
+// In a folder whose path leaves no room in MAX_PATH for the settings file's
+// own path, the lock still holds: a second launcher started while the first
+// waits to retry its save is read-only and says so.
+TEST_P(RosterTest, TheLockHoldsInAFolderOf250Characters) {
+  std::string purpose = "deep/";
+  {
+    test_support::ScratchDirectory probe(purpose.c_str());
+    ASSERT_LT(probe.windowsPath().size(), 240u);
+    purpose += std::string(250 - probe.windowsPath().size(), 'd');
+  }
+  test_support::ScratchDirectory deep(purpose.c_str());
+  ASSERT_EQ(deep.windowsPath().size(), 250u);
+  deep.WriteFile(SETTINGS_FILE, SettingsBytes(0, {"Anna"}));
+  StarterProcess first(GetParam(), deep);
+  HANDLE reader = HoldForReading(deep);
+  first.Click(5);
+  ASSERT_NE(first.WaitForDialog(), nullptr) << "the save was not held off";
+  {
+    StarterProcess second(GetParam(), deep);
+    ExpectCannotSaveMessage(second);
+    second.Quit();
+  }
+  CloseHandle(reader);
+  first.AnswerMessageBox(GetParam().errorTitle, GetParam().saveFailedText, IDRETRY);
+  first.ExpectEnded();
+  EXPECT_EQ(SavedSettings(deep), SettingsBytes(0, {"Anna"}));
 }
 
 TEST(RosterExchangeTest, EachBuildReadsWhatTheOtherWrote) {

@@ -22,6 +22,22 @@ StarterProcess::StarterProcess(const Build& build,
         test_support::UnixPathOf(program), arguments, installation.unixPath(), wineSettings));
     window_ = test_support::WaitForOtherProcessWindow("WindowClass_0", 15000, &process_);
   }
+  WaitUntilReady();
+}
+
+StarterProcess::StarterProcess(const Build& build,
+                               const test_support::ScratchDirectory& installation,
+                               const std::function<void(DWORD processId)>& beforeRun) {
+  process_ = test_support::StartProcessHeld(
+      test_support::Quoted(test_support::BuildPath(build.program)), installation.windowsPath());
+  if (!process_.process) return;
+  beforeRun(process_.id);
+  test_support::ResumeProcess(process_);
+  window_ = test_support::WaitForProcessWindow(process_.id, "WindowClass_0", 15000);
+  WaitUntilReady();
+}
+
+void StarterProcess::WaitUntilReady() {
   EXPECT_NE(window_, nullptr) << "the launcher's window did not appear";
   if (!window_) return;
   // The frame is the last control made; once it exists the launcher waits for input.

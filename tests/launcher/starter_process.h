@@ -1,6 +1,7 @@
 #pragma once
 #include <windows.h>
 
+#include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -62,6 +63,10 @@ class StarterProcess {
   StarterProcess(const Build& build, const test_support::ScratchDirectory& installation,
                  const std::string& arguments = "",
                  const std::vector<std::string>& wineSettings = {});
+  // Starts the launcher held, lets `beforeRun` see its process id, then lets
+  // it run.
+  StarterProcess(const Build& build, const test_support::ScratchDirectory& installation,
+                 const std::function<void(DWORD processId)>& beforeRun);
   ~StarterProcess();
   StarterProcess(const StarterProcess&) = delete;
   StarterProcess& operator=(const StarterProcess&) = delete;
@@ -97,6 +102,9 @@ class StarterProcess {
   void Quit(DWORD timeoutMs = 10000) const;
 
  private:
+  // Waits for the window and its last control.
+  void WaitUntilReady();
+
   test_support::ChildProcess process_;
   HWND window_ = nullptr;
 };

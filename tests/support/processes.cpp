@@ -21,8 +21,10 @@ std::string BuildPath(const std::string& relative) {
   return WindowsPathOf(std::string(BUILD_DIRECTORY) + "/" + relative);
 }
 
-ChildProcess StartProcess(const std::string& commandLine, const std::string& directory,
-                          const std::string& application) {
+namespace {
+
+ChildProcess Start(const std::string& commandLine, const std::string& directory,
+                   const std::string& application, DWORD creationFlags) {
   STARTUPINFOA startup = {};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION info = {};
@@ -30,13 +32,31 @@ ChildProcess StartProcess(const std::string& commandLine, const std::string& dir
   line.push_back('\0');
   const BOOL started =
       CreateProcessA(application.empty() ? nullptr : application.c_str(), line.data(), nullptr,
-                     nullptr, FALSE, 0, nullptr,
+                     nullptr, FALSE, creationFlags, nullptr,
                      directory.empty() ? nullptr : directory.c_str(), &startup, &info);
   EXPECT_TRUE(started) << "cannot start: " << commandLine.substr(0, 300) << " (error "
                        << GetLastError() << ")";
   if (!started) return {};
   CloseHandle(info.hThread);
   return {info.hProcess, info.dwProcessId};
+}
+
+}  // namespace
+
+ChildProcess StartProcess(const std::string& commandLine, const std::string& directory,
+                          const std::string& application) {
+  return Start(commandLine, directory, application, 0);
+}
+
+ChildProcess StartProcessHeld(const std::string& commandLine, const std::string& directory) {
+  return Start(commandLine, directory, "", CREATE_SUSPENDED);
+}
+
+void ResumeProcess(const ChildProcess& child) {
+  using ProcessFunction = LONG(WINAPI*)(HANDLE);
+  const auto resume = reinterpret_cast<ProcessFunction>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtResumeProcess")));
+  EXPECT_EQ(resume(child.process), 0) << "the process could not be resumed";
 }
 
 bool WaitForExit(const ChildProcess& child, DWORD timeoutMs, DWORD* exitCode) {

@@ -26,6 +26,10 @@ struct ChildProcess {
 // test when the start fails.
 ChildProcess StartProcess(const std::string& commandLine, const std::string& directory = "",
                           const std::string& application = "");
+// The same, with the process made but held before its first instruction
+// until ResumeProcess.
+ChildProcess StartProcessHeld(const std::string& commandLine, const std::string& directory);
+void ResumeProcess(const ChildProcess& child);
 // Waits for the end of a process; false when it still runs after the time.
 bool WaitForExit(const ChildProcess& child, DWORD timeoutMs, DWORD* exitCode = nullptr);
 // Ends a process that is still running and releases its handle.

@@ -33,8 +33,18 @@ std::string ScratchDirectory::PathOf(const std::string& relative) const {
   return windowsPath_ + "\\" + relative;
 }
 
+std::wstring ScratchDirectory::WidePathOf(const std::string& relative) const {
+  const std::string path = PathOf(relative);
+  std::wstring wide(path.size() + 1, L'\0');
+  wide.resize(MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide.data(),
+                                  static_cast<int>(wide.size())) - 1);
+  // The literal form has no length limit; a short path keeps its plain form,
+  // in which Windows still resolves ".." and the like.
+  return wide.size() < MAX_PATH ? wide : L"\\\\?\\" + wide;
+}
+
 void ScratchDirectory::WriteFile(const std::string& relative, const std::string& bytes) const {
-  HANDLE file = CreateFileA(PathOf(relative).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+  HANDLE file = CreateFileW(WidePathOf(relative).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(file, INVALID_HANDLE_VALUE) << "cannot create " << relative;
   DWORD written = 0;
@@ -44,7 +54,7 @@ void ScratchDirectory::WriteFile(const std::string& relative, const std::string&
 }
 
 std::optional<std::string> ScratchDirectory::ReadFile(const std::string& relative) const {
-  HANDLE file = CreateFileA(PathOf(relative).c_str(), GENERIC_READ,
+  HANDLE file = CreateFileW(WidePathOf(relative).c_str(), GENERIC_READ,
                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return std::nullopt;

@@ -17,6 +17,8 @@ class ScratchDirectory {
   const std::string& windowsPath() const { return windowsPath_; }
   // Windows path of a file or folder inside, relative with backslashes.
   std::string PathOf(const std::string& relative) const;
+  // The same as a wide path that may be longer than MAX_PATH.
+  std::wstring WidePathOf(const std::string& relative) const;
 
   void WriteFile(const std::string& relative, const std::string& bytes) const;
   std::optional<std::string> ReadFile(const std::string& relative) const;
