@@ -75,6 +75,13 @@ void MakePictures() {
   program.logoPicture = toolkit::ImageHandleOf(LOGO_PICTURE_IMAGE);
 }
 
+// The session ends under the launcher: what the player changed is saved as
+// at Quit, with no one left to answer a failure, and the program ends.
+void EndWithSession() {
+  SaveRosterUnattended();
+  EndProgram();
+}
+
 void RunEventLoop() {
   while (!program.quit) {
     program.lastEvent = toolkit::WaitForEvent();
@@ -99,6 +106,7 @@ void MainProgram(HINSTANCE instance) {
   RunShopModeWhenAsked();
   ResetGameArguments();
   LoadRoster();
+  toolkit::SetSessionEndAction(EndWithSession);
   CreateMainControls(program.window, program.titlePicture, program.logoPicture);
   RefillCharacterList();
   toolkit::WriteControlState(CONTROL_CHARACTERS, program.savedSelection);

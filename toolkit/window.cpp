@@ -38,6 +38,7 @@ struct WindowToolkit {
   int32_t currentEvent;
   int32_t pendingEvent;
   intptr_t eventControl;
+  void (*sessionEndAction)();
 };
 
 WindowToolkit windows;
@@ -223,6 +224,14 @@ LRESULT CALLBACK ToolkitWindowProcedure(HWND window, UINT message, WPARAM wParam
     case MSG_TRAY_REPOSTED:
       RecordTrayMessage(wParam, lParam);
       return 0;
+    case WM_ENDSESSION:
+      // The session really ends: the program's one chance to keep its work.
+      if (wParam && windows.sessionEndAction) {
+        void (*action)() = windows.sessionEndAction;
+        windows.sessionEndAction = nullptr;
+        action();
+      }
+      return 0;
   }
   return DefWindowProcA(window, message, wParam, lParam);
 }
@@ -379,6 +388,8 @@ void FocusPreviousControl() {
   HWND target = walk.target ? walk.target : walk.lastSeen;
   if (target) SetFocus(target);
 }
+
+void SetSessionEndAction(void (*action)()) { windows.sessionEndAction = action; }
 
 ObjectNumber WindowTableBound() { return windows.table.bound; }
 

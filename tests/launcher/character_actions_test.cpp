@@ -277,5 +277,22 @@ TEST_P(CharacterActionsTest, NewTakesAPastedNameAsOneLine) {
   EXPECT_EQ(Saved(), saved);
 }
 
+// When the Windows session ends under the launcher (log-off, shut-down), the
+// run's changes are saved as at Quit, without a question, and it ends.
+// (wineboot --shutdown alone ends no session: it sends no program a word.)
+TEST_P(CharacterActionsTest, TheRunsChangesAreSavedWhenTheSessionEnds) {
+  for (const char* ending : {"--end-session", "--end-session --shutdown"}) {
+    SCOPED_TRACE(ending);
+    Prepare(0, {"Anna", "Bert"});
+    StarterProcess starter(GetParam(), installation);
+    NewCharacter(starter, "Zed", "Return");
+    DeleteFirst(starter);
+    ASSERT_EQ(starter.Characters(), (Names{"Bert", "Zed"}));
+    test_support::RunUnixCommand(std::string("/usr/lib/wine/wine64 wineboot ") + ending, 30000);
+    starter.ExpectEnded(20000);
+    EXPECT_EQ(Saved(), SettingsBytes(0, {"Bert", "Zed"}));
+  }
+}
+
 }  // namespace
 }  // namespace launcher_test
