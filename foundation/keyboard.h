@@ -9,10 +9,10 @@ struct IDirectInputDevice7A;
 
 namespace foundation {
 
-// The optional DirectInput 7 keyboard. DINPUT.DLL is loaded at run time and
-// never required: without it every operation quietly does nothing. Nothing
-// in this system acquires or reads the device; the launcher's keys come
-// through window messages.
+// The optional DirectInput 7 keyboard. DINPUT.DLL is loaded at run time from
+// the system folder and never required: without it every operation quietly
+// does nothing. Nothing in this system acquires or reads the device; the
+// launcher's keys come through window messages.
 
 // Makes the system keyboard device with the standard keyboard data format:
 // 1 when this call made it ready, another nonzero value when it was ready

@@ -12,6 +12,7 @@
 #include "launcher/outside_actions.h"
 #include "launcher/roster.h"
 #include "services/files.h"
+#include "services/launch.h"
 #include "toolkit/controls.h"
 #include "toolkit/images.h"
 #include "toolkit/window.h"
@@ -99,6 +100,7 @@ void MainProgram(HINSTANCE instance) {
   foundation::programInstance = instance;
   foundation::CreateMainHeap();
   InitRuntime();
+  services::SetUpShell();
   program.window = OpenMainWindow();
   foundation::OpenKeyboard();
   MakePictures();
@@ -121,6 +123,7 @@ void EndProgram() {
   toolkit::ReleaseAllImages();
   toolkit::CloseAllWindows();
   services::FileCloseAll();
+  services::ReleaseShell();
   foundation::DestroyHeaps();
   ExitProcess(0);
 }

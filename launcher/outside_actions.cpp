@@ -28,6 +28,12 @@ void AssignBasePath(foundation::String* variable, const char* relative) {
   foundation::AssignFromScratch(variable, mark);
 }
 
+// Opens a document or web page; the launcher neither waits for nor looks at
+// the process the shell may have started for it.
+void OpenDocument(const char* target) {
+  services::CloseLaunchedProcess(services::LaunchDocument(target));
+}
+
 }  // namespace
 
 void ReadBaseDirectory() {
@@ -47,7 +53,7 @@ void RunShopModeWhenAsked() {
   services::NextCommandLineArgument();
   foundation::AssignFromScratch(&program.firstParameter, mark);
   if (!foundation::TextEquals(program.firstParameter, SHOP_MODE_PARAMETER)) return;
-  services::LaunchDocument(SHOP_ADDRESS);
+  OpenDocument(SHOP_ADDRESS);
   EndProgram();
 }
 
@@ -55,11 +61,11 @@ void ResetGameArguments() {
   foundation::AssignText(&program.gameArguments, buildProfile.gameArgumentPrefix);
 }
 
-void OpenManual() { services::LaunchDocument(program.manualDocument); }
+void OpenManual() { OpenDocument(program.manualDocument); }
 
-void OpenWebsite() { services::LaunchDocument(WEBSITE_ADDRESS); }
+void OpenWebsite() { OpenDocument(WEBSITE_ADDRESS); }
 
-void OpenShop() { services::LaunchDocument(SHOP_ADDRESS); }
+void OpenShop() { OpenDocument(SHOP_ADDRESS); }
 
 void StartGame() {
   program.startSelection = static_cast<int32_t>(toolkit::ReadControlState(CONTROL_CHARACTERS));
@@ -84,7 +90,8 @@ void StartGameAs(const char* name) {
   AppendToScratch(CHARACTER_PLAYER_SWITCH);
   AppendToScratch(name);
   foundation::AssignFromScratch(&program.gameArguments, mark);
-  services::LaunchInDirectory(program.gameProgram, program.gameArguments, program.gameDirectory);
+  services::CloseLaunchedProcess(services::LaunchInDirectory(
+      program.gameProgram, program.gameArguments, program.gameDirectory));
 }
 
 }  // namespace launcher

@@ -1,7 +1,8 @@
 #include "services/launch.h"
 
 #include <windows.h>
-// after windows.h, which it needs
+// after windows.h, which they need
+#include <objbase.h>
 #include <shellapi.h>
 
 #include <cstring>
@@ -11,6 +12,13 @@ namespace {
 
 // The derived directory holds at most 511 characters and its zero.
 constexpr size_t DIRECTORY_BUFFER_SIZE = 512;
+
+struct Shell {
+  // COM was set up by SetUpShell and is to be taken down by ReleaseShell.
+  bool comSetUp;
+};
+
+Shell shell;
 
 // Copies the target's folder, up to and with its last backslash, into the
 // buffer; a backslash in the very first place does not count. False when
@@ -29,6 +37,17 @@ bool DeriveDirectory(const char* target, char (&directory)[DIRECTORY_BUFFER_SIZE
 }
 
 }  // namespace
+
+void SetUpShell() {
+  if (shell.comSetUp) return;
+  shell.comSetUp =
+      SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE));
+}
+
+void ReleaseShell() {
+  if (shell.comSetUp) CoUninitialize();
+  shell = {};
+}
 
 intptr_t LaunchItem(const char* target, const char* parameters, const char* directory,
                     int32_t flags) {
@@ -58,5 +77,9 @@ intptr_t LaunchInDirectory(const char* target, const char* parameters, const cha
 }
 
 intptr_t LaunchDocument(const char* target) { return LaunchItem(target, "", "", 0); }
+
+void CloseLaunchedProcess(intptr_t launched) {
+  if (launched != 0 && launched != 1) CloseHandle(reinterpret_cast<HANDLE>(launched));
+}
 
 }  // namespace services

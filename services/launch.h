@@ -7,6 +7,14 @@ namespace services {
 constexpr int32_t LAUNCH_WAIT = 1;    // wait for the end of the started process
 constexpr int32_t LAUNCH_HIDDEN = 2;  // start it hidden instead of shown normally
 
+// Sets up COM on the calling thread, apartment-threaded and without OLE1
+// DDE, as the shell needs it for the verb handlers and browsers it talks to:
+// once, before the first launch. When COM cannot be set up, launches go on
+// without it and ReleaseShell does nothing.
+void SetUpShell();
+// Takes down what SetUpShell set up; at the end of the program.
+void ReleaseShell();
+
 // Opens a program, document or web address through the shell with the verb
 // "Open", passing the parameters (none or empty for none). The working
 // directory is `directory` when that is given and not empty, otherwise the
@@ -16,12 +24,16 @@ constexpr int32_t LAUNCH_HIDDEN = 2;  // start it hidden instead of shown normal
 // it cannot open the target.
 //
 // Returns 0 on failure (and for no target), the handle of the started process
-// (the caller's to close), or 1 when the shell started no new process.
+// (the caller's to close; with LAUNCH_WAIT the process has ended and the
+// handle still tells its exit code), or 1 when the shell started no new
+// process.
 intptr_t LaunchItem(const char* target, const char* parameters, const char* directory,
                     int32_t flags);
 // Starts without waiting and shown normally.
 intptr_t LaunchInDirectory(const char* target, const char* parameters, const char* directory);
 // Opens a document or web address without parameters in the derived directory.
 intptr_t LaunchDocument(const char* target);
+// Closes the process handle in a launch result; 0 and 1 hold none.
+void CloseLaunchedProcess(intptr_t launched);
 
 }  // namespace services

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -65,6 +66,49 @@ TEST_P(OutsideActionsTest, ManualWebsiteAndBuyOpenTheirTargetsEveryTime) {
   }
   Sleep(500);
   EXPECT_EQ(records.Read().size(), expected) << "one page per click";
+}
+
+// The handles another process holds, and the processes among their
+// objects, found by copying each possible handle value into this process.
+// (Wine answers GetProcessHandleCount with 0.)
+struct HeldHandles {
+  int count = 0;
+  std::set<std::string> processIds;
+};
+
+HeldHandles HandlesHeldBy(HANDLE process) {
+  HeldHandles held;
+  for (uintptr_t value = 4; value < 0x4000; value += 4) {
+    HANDLE copy = nullptr;
+    if (!DuplicateHandle(process, reinterpret_cast<HANDLE>(value), GetCurrentProcess(), &copy, 0,
+                         FALSE, DUPLICATE_SAME_ACCESS)) {
+      continue;
+    }
+    ++held.count;
+    if (const DWORD id = GetProcessId(copy)) held.processIds.insert(std::to_string(id));
+    CloseHandle(copy);
+  }
+  return held;
+}
+
+// Each click gets the opened page's process handle back; the launcher closes
+// it, so it holds no handle of a page it opened and its count of handles
+// does not grow from click to click.
+TEST_P(OutsideActionsTest, OpeningPagesKeepsNoHandles) {
+  StarterProcess starter(GetParam(), installation);
+  starter.Click(4);
+  ASSERT_EQ(records.WaitForRecords(1).size(), 1u);
+  const HeldHandles before = HandlesHeldBy(starter.processHandle());
+  for (int click = 2; click <= 6; ++click) {
+    starter.Click(4);
+    ASSERT_EQ(records.WaitForRecords(click).size(), static_cast<size_t>(click));
+  }
+  const HeldHandles after = HandlesHeldBy(starter.processHandle());
+  EXPECT_LE(after.count, before.count) << "handles kept by five more clicks";
+  for (const Record& record : records.Read()) {
+    EXPECT_EQ(after.processIds.count(record.Value("process")), 0u)
+        << "the launcher holds the page's process " << record.Value("process");
+  }
 }
 
 // Starts the launcher with the parameters and waits for its end.

@@ -67,20 +67,23 @@ SIZE SizeOf(HWND control) {
   return {rect.right - rect.left, rect.bottom - rect.top};
 }
 
-// Whether the process has loaded the module (case as Windows compares names).
-bool HasModule(DWORD processId, const char* name) {
+// The path of a module the process has loaded (names compared as Windows
+// compares them); empty when it has none of that name.
+std::string ModulePath(DWORD processId, const char* name) {
   HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, processId);
-  if (snapshot == INVALID_HANDLE_VALUE) return false;
+  if (snapshot == INVALID_HANDLE_VALUE) return "";
   MODULEENTRY32 module = {};
   module.dwSize = sizeof(module);
-  bool found = false;
-  for (BOOL more = Module32First(snapshot, &module); more && !found;
+  std::string path;
+  for (BOOL more = Module32First(snapshot, &module); more && path.empty();
        more = Module32Next(snapshot, &module)) {
-    found = _stricmp(module.szModule, name) == 0;
+    if (_stricmp(module.szModule, name) == 0) path = module.szExePath;
   }
   CloseHandle(snapshot);
-  return found;
+  return path;
 }
+
+bool HasModule(DWORD processId, const char* name) { return !ModulePath(processId, name).empty(); }
 
 BOOL CALLBACK CountChild(HWND, LPARAM count) {
   ++*reinterpret_cast<int*>(count);
@@ -138,6 +141,32 @@ TEST_P(PicturesTest, WithoutDirectInputTheLauncherBehavesTheSame) {
   DWORD exitCode = 99;
   ASSERT_TRUE(starter.WaitForExit(10000, &exitCode)) << "Quit did not end the launcher";
   EXPECT_EQ(exitCode, 0u);
+}
+
+// A player's installation with the program in the game's folder and beside
+// it a dinput.dll (tests/launcher/planted_dinput.cpp) that leaves a mark when
+// it is loaded. Wine is told to prefer a DLL it finds in the search order to
+// its own, as Windows does: DirectInput still comes from the system folder.
+TEST_P(PicturesTest, ADirectInputInTheGamesFolderIsNeverLoaded) {
+  const std::string program = installation.PathOf(GetParam());
+  ASSERT_TRUE(CopyFileA(test_support::BuildPath(GetParam()).c_str(), program.c_str(), FALSE));
+  ASSERT_TRUE(CopyFileA(test_support::BuildPath("planted/dinput.dll").c_str(),
+                        installation.PathOf("dinput.dll").c_str(), FALSE));
+  test_support::StartUnixCommand(test_support::WineCommand(
+      test_support::UnixPathOf(program), "", installation.unixPath(),
+      {test_support::DllOverrideSetting("dinput=n,b")}));
+  test_support::ChildProcess starter;
+  HWND window = test_support::WaitForOtherProcessWindow("WindowClass_0", 15000, &starter);
+  ASSERT_NE(window, nullptr) << "the launcher's window did not appear";
+  // The frame is the last control made, well after the keyboard.
+  EXPECT_TRUE(test_support::WaitUntil([&] { return GetDlgItem(window, 9) != nullptr; }, 10000));
+  char system[MAX_PATH] = {};
+  GetSystemDirectoryA(system, MAX_PATH);
+  EXPECT_EQ(_stricmp(ModulePath(starter.id, "dinput.dll").c_str(),
+                     (std::string(system) + "\\dinput.dll").c_str()), 0)
+      << "DirectInput from " << ModulePath(starter.id, "dinput.dll");
+  EXPECT_FALSE(installation.Exists("planted-dinput-loaded")) << "the planted DLL ran";
+  test_support::EndProcess(&starter);
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 #include <windows.h>
+// after windows.h, which it needs
+#include <objbase.h>
 
 #include <algorithm>
 #include <string>
@@ -184,6 +186,29 @@ TEST_F(LaunchTest, FolderBeyond511CharactersGivesNoWorkingDirectory) {
                 .Value("directory"),
             installation.GameDirectory())
       << "a directory argument still counts";
+}
+
+// What kind of COM apartment this thread is in; -1 for none.
+int ApartmentType() {
+  APTTYPE type;
+  APTTYPEQUALIFIER qualifier;
+  return CoGetApartmentType(&type, &qualifier) == S_OK ? type : -1;
+}
+
+TEST(ShellSetUpTest, MakesTheThreadAnApartmentUntilReleased) {
+  SetUpShell();
+  EXPECT_EQ(ApartmentType(), APTTYPE_MAINSTA);
+  ReleaseShell();
+  EXPECT_EQ(ApartmentType(), -1);
+}
+
+// A thread whose COM is of another kind keeps it as it is.
+TEST(ShellSetUpTest, AFailedSetUpChangesNothing) {
+  ASSERT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_OK);
+  SetUpShell();
+  ReleaseShell();
+  EXPECT_EQ(ApartmentType(), APTTYPE_MTA);
+  CoUninitialize();
 }
 
 }  // namespace
