@@ -116,6 +116,7 @@ void Visit(ObjectNumber number) { visited.push_back(number); }
 TEST_F(ObjectTableTest, WalksLookupsByHandleAndCreationResults) {
   Claim(2, 22);
   Claim(10, 110);  // grows the bound to 20
+  Claim(19, 190);  // the highest slot
   const ObjectNumber older = foundation::AutomaticNumberOf(Claim(AUTOMATIC_NUMBER, 501));
   Entry* newer = Claim(AUTOMATIC_NUMBER, 502);
   const ObjectNumber newest = foundation::AutomaticNumberOf(newer);
@@ -135,6 +136,8 @@ TEST_F(ObjectTableTest, WalksLookupsByHandleAndCreationResults) {
 
   EXPECT_EQ(foundation::FindEntryByHandle(&table, reinterpret_cast<void*>(110)),
             foundation::LookUpSlot(&table, 10));
+  EXPECT_EQ(foundation::FindEntryByHandle(&table, reinterpret_cast<void*>(190)),
+            foundation::LookUpSlot(&table, 19));
   EXPECT_EQ(foundation::FindEntryByHandle(&table, reinterpret_cast<void*>(502)), newer);
   EXPECT_EQ(foundation::FindEntryByHandle(&table, reinterpret_cast<void*>(7)), nullptr);
   EXPECT_EQ(foundation::FindEntryByHandle(&table, nullptr), nullptr) << "empty slots match nothing";

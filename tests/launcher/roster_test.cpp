@@ -312,7 +312,8 @@ TEST_P(RosterTest, PositionsTheByteCannotCarryAreStoredAsNone) {
 // settings file; the next launcher that saves removes such files, and only
 // files of that shape, while a read-only launcher leaves them.
 TEST_P(RosterTest, SaveFilesLeftByAnEndedLauncherGoAtTheNextSave) {
-  const char* others[] = {"vlmnotes.tmp", "vlm0000ABCDE.tmp", "vlm04D2.txt", "vlmABCD.tmp"};
+  const char* others[] = {"vlmnotes.tmp", "vlm0000ABCDE.tmp", "vlm04D2.txt", "vlmABCD.tmp",
+                          "vlmSAVEGAME.tmp"};
   for (const char* name : others) installation.WriteFile(name, "other");
   installation.WriteFile("vlm0000abcd.tmp", "left");
   // A link of that shape is not a file left by a launcher; what it points at stays.
