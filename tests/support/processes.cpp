@@ -53,7 +53,8 @@ void EndProcess(ChildProcess* child) {
     WaitForSingleObject(child->process, 5000);
   }
   CloseHandle(child->process);
-  *child = {};
+  child->process = nullptr;
+  child->id = 0;
 }
 
 std::string UnixPathOf(const std::string& windowsPath) {
@@ -162,12 +163,13 @@ HWND WaitForProcessWindow(DWORD processId, const char* className, DWORD timeoutM
 }
 
 HWND WaitForOtherProcessWindow(const char* className, DWORD timeoutMs, ChildProcess* owner) {
-  *owner = {};
+  EndProcess(owner);
   HWND window = WaitForProcessWindow(0, className, timeoutMs);
   if (!window) return nullptr;
-  GetWindowThreadProcessId(window, &owner->id);
-  owner->process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE, FALSE,
-                               owner->id);
+  DWORD id = 0;
+  GetWindowThreadProcessId(window, &id);
+  *owner = ChildProcess(
+      OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE, FALSE, id), id);
   return window;
 }
 
