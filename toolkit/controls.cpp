@@ -134,6 +134,16 @@ ControlEntry* EntryOfNumber(ObjectNumber number) {
   return static_cast<ControlEntry*>(foundation::LookUpSlot(&controls.table, number));
 }
 
+// Runs an operation of the kind of the control that holds the number on that
+// control; 0 when the number holds no control or its kind lacks the operation.
+template <typename Operation, typename... Arguments>
+intptr_t RunKindOperation(ObjectNumber number, Operation ControlKind::*operation,
+                          Arguments... arguments) {
+  ControlEntry* entry = EntryOfNumber(number);
+  if (!entry || !(entry->kind->*operation)) return 0;
+  return (entry->kind->*operation)(entry->handle, arguments...);
+}
+
 HWND TopLevelOf(HWND window) {
   while (HWND parent = GetParent(window)) window = parent;
   return window;
@@ -342,29 +352,23 @@ intptr_t CreateFrameControl(ObjectNumber number, int x, int y, int width, int he
 }
 
 intptr_t ReadControlState(ObjectNumber number) {
-  ControlEntry* entry = EntryOfNumber(number);
-  return entry && entry->kind->readState ? entry->kind->readState(entry->handle) : 0;
+  return RunKindOperation(number, &ControlKind::readState);
 }
 
 intptr_t WriteControlState(ObjectNumber number, intptr_t value) {
-  ControlEntry* entry = EntryOfNumber(number);
-  return entry && entry->kind->writeState ? entry->kind->writeState(entry->handle, value) : 0;
+  return RunKindOperation(number, &ControlKind::writeState, value);
 }
 
 intptr_t InsertControlItem(ObjectNumber number, intptr_t position, const char* text) {
-  ControlEntry* entry = EntryOfNumber(number);
-  if (!entry || !entry->kind->insertItem) return 0;
-  return entry->kind->insertItem(entry->handle, position, text ? text : EMPTY_TEXT);
+  return RunKindOperation(number, &ControlKind::insertItem, position, text ? text : EMPTY_TEXT);
 }
 
 intptr_t RemoveAllControlItems(ObjectNumber number) {
-  ControlEntry* entry = EntryOfNumber(number);
-  return entry && entry->kind->removeAllItems ? entry->kind->removeAllItems(entry->handle) : 0;
+  return RunKindOperation(number, &ControlKind::removeAllItems);
 }
 
 intptr_t RemoveControlItem(ObjectNumber number, intptr_t position) {
-  ControlEntry* entry = EntryOfNumber(number);
-  return entry && entry->kind->removeItem ? entry->kind->removeItem(entry->handle, position) : 0;
+  return RunKindOperation(number, &ControlKind::removeItem, position);
 }
 
 intptr_t RefillControlItems(ObjectNumber number, const ItemSource& items) {

@@ -27,6 +27,20 @@ uint32_t U32(const std::string& bytes, size_t at) {
   return U16(bytes, at) | U16(bytes, at + 2) << 16;
 }
 
+// An icon file and an icon group resource begin alike: a directory of one
+// 32 x 32 image of 16 colours (4 bits per pixel) and 744 bytes. The entry
+// ends differently: the file gives the image's offset, the group its icon
+// resource number.
+void ExpectOneIconDirectory(const std::string& directory) {
+  EXPECT_EQ(U16(directory, 2), 1u) << "type: icon";
+  EXPECT_EQ(U16(directory, 4), 1u) << "one image";
+  EXPECT_EQ(static_cast<uint8_t>(directory[6]), 32) << "width";
+  EXPECT_EQ(static_cast<uint8_t>(directory[7]), 32) << "height";
+  EXPECT_EQ(static_cast<uint8_t>(directory[8]), 16) << "colours";
+  EXPECT_EQ(U16(directory, 12), 4u) << "bits per pixel";
+  EXPECT_EQ(U32(directory, 14), 744u) << "image size";
+}
+
 struct Rgb {
   int r, g, b;
 };
@@ -125,14 +139,8 @@ TEST(IconFileTest, HasOneSixteenColourImageOf32By32) {
   const std::string icon = AssetFile("velmora.ico");
   ASSERT_EQ(icon.size(), 6u + 16u + 744u);
   EXPECT_EQ(U16(icon, 0), 0u) << "reserved";
-  EXPECT_EQ(U16(icon, 2), 1u) << "type: icon";
-  EXPECT_EQ(U16(icon, 4), 1u) << "one image";
-  EXPECT_EQ(static_cast<uint8_t>(icon[6]), 32) << "width";
-  EXPECT_EQ(static_cast<uint8_t>(icon[7]), 32) << "height";
-  EXPECT_EQ(static_cast<uint8_t>(icon[8]), 16) << "colours";
+  ExpectOneIconDirectory(icon);
   EXPECT_EQ(U16(icon, 10), 1u) << "planes";
-  EXPECT_EQ(U16(icon, 12), 4u) << "bits per pixel";
-  EXPECT_EQ(U32(icon, 14), 744u) << "image size";
   EXPECT_EQ(U32(icon, 18), 22u) << "image offset";
 
   const std::string image = icon.substr(22);
@@ -220,13 +228,7 @@ TEST_P(EmbeddedAssetsTest, TheTwoPicturesAreEmbeddedAsTheyAre) {
 TEST_P(EmbeddedAssetsTest, IconOneIsTheOneImageOfIconGroupOne) {
   const std::string group = Resource(RT_GROUP_ICON, WINDOW_ICON_RESOURCE);
   ASSERT_EQ(group.size(), 20u);
-  EXPECT_EQ(U16(group, 2), 1u) << "type: icon";
-  EXPECT_EQ(U16(group, 4), 1u) << "one image";
-  EXPECT_EQ(static_cast<uint8_t>(group[6]), 32) << "width";
-  EXPECT_EQ(static_cast<uint8_t>(group[7]), 32) << "height";
-  EXPECT_EQ(static_cast<uint8_t>(group[8]), 16) << "colours";
-  EXPECT_EQ(U16(group, 12), 4u) << "bits per pixel";
-  EXPECT_EQ(U32(group, 14), 744u) << "image size";
+  ExpectOneIconDirectory(group);
   EXPECT_EQ(U16(group, 18), 1u) << "its icon resource number";
   const std::string icon = Resource(RT_ICON, 1);
   EXPECT_TRUE(icon == AssetFile("velmora.ico").substr(22)) << "icon resource 1";

@@ -3,9 +3,11 @@
 // short rosters run through both.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "combo_box_items.h"
 #include "installation_directory.h"
 #include "starter_process.h"
 #include "user_input.h"
@@ -18,8 +20,7 @@ using Names = std::vector<std::string>;
 constexpr int CHARACTERS = 100000;
 const Build& ENGLISH = BUILDS[1];
 
-// Names of varied length, with bytes above 127, blanks and empty ones; all
-// shorter than what another process can read of an item.
+// Names of varied length, with bytes above 127, blanks and empty ones.
 Names ManyNames() {
   Names names;
   for (int i = 0; i < CHARACTERS; ++i) {
@@ -36,20 +37,19 @@ Names ManyNames() {
 class BigRosterTest : public ::testing::Test {
  protected:
   std::string Saved() const { return SavedSettings(installation); }
+  // Every item of the combo box, read inside the launcher in one go: one by
+  // one from here they would cost a hundred thousand round trips.
+  static Names Items(const StarterProcess& starter) {
+    std::optional<Names> items = test_support::ReadComboBoxItems(starter.Control(8));
+    EXPECT_TRUE(items.has_value()) << "the combo box's items could not be read";
+    return items.value_or(Names());
+  }
   // Compares the items from `first` on with the names, stopping at the
-  // first difference. Every item costs round trips to the launcher, so
-  // without asking for its length first: the names are shorter than the
-  // buffer that carries an item across.
-  void ExpectItems(const StarterProcess& starter, size_t first, const Names& expected) {
-    HWND comboBox = starter.Control(8);
-    wchar_t wide[512];
-    char text[1024];
+  // first difference.
+  static void ExpectItems(const Names& items, size_t first, const Names& expected) {
+    ASSERT_LE(first + expected.size(), items.size()) << "too few items";
     for (size_t i = 0; i < expected.size(); ++i) {
-      wide[0] = L'\0';
-      SendMessageW(comboBox, CB_GETLBTEXT, first + i, reinterpret_cast<LPARAM>(wide));
-      const int bytes =
-          WideCharToMultiByte(1252, 0, wide, -1, text, sizeof(text), nullptr, nullptr);
-      ASSERT_EQ(std::string(text, bytes > 0 ? bytes - 1 : 0), expected[i]) << "item " << first + i;
+      ASSERT_EQ(items[first + i], expected[i]) << "item " << first + i;
     }
   }
   LRESULT Count(const StarterProcess& starter) {
@@ -68,7 +68,7 @@ TEST_F(BigRosterTest, ShowsEveryNameInOrderWithTheSelectionAndSavesThemByteForBy
   installation.WriteFile(SETTINGS_FILE, content);
   StarterProcess starter(ENGLISH, installation);
   ASSERT_EQ(Count(starter), CHARACTERS);
-  ExpectItems(starter, 0, names);
+  ExpectItems(Items(starter), 0, names);
   EXPECT_EQ(starter.SelectedCharacter(), 100);
   starter.Quit(20000);
   const std::string saved = Saved();
@@ -91,7 +91,7 @@ TEST_F(BigRosterTest, NewAndDeleteLeaveWhatTheyLeaveOnAShortRoster) {
   expected.erase(expected.begin() + 1);
   EXPECT_TRUE(test_support::WaitUntil([&] { return Count(starter) == CHARACTERS - 1; }, 5000));
   EXPECT_EQ(starter.SelectedCharacter(), -1);
-  ExpectItems(starter, 0, Names(expected.begin(), expected.begin() + 4));
+  ExpectItems(Items(starter), 0, Names(expected.begin(), expected.begin() + 4));
 
   starter.Click(6);
   HWND requester = starter.WaitForRequester();
@@ -102,8 +102,9 @@ TEST_F(BigRosterTest, NewAndDeleteLeaveWhatTheyLeaveOnAShortRoster) {
   ASSERT_TRUE(test_support::WaitUntil([&] { return !IsWindow(requester); }, 5000));
   expected.push_back("Dora");
   ASSERT_EQ(Count(starter), CHARACTERS);
-  ExpectItems(starter, 0, Names(expected.begin(), expected.begin() + 4));
-  ExpectItems(starter, CHARACTERS - 4, Names(expected.end() - 4, expected.end()));
+  const Names items = Items(starter);
+  ExpectItems(items, 0, Names(expected.begin(), expected.begin() + 4));
+  ExpectItems(items, CHARACTERS - 4, Names(expected.end() - 4, expected.end()));
   EXPECT_EQ(starter.SelectedCharacter(), -1) << "as after a refill: nothing selected";
 
   starter.Quit(20000);

@@ -31,10 +31,6 @@ class JourneyTest : public ::testing::TestWithParam<Build> {
     ASSERT_TRUE(test_support::WaitUntil([&] { return !IsWindow(requester); }, 5000));
   }
   std::string Saved() const { return SavedSettings(installation); }
-  std::string GameStartedWith(const std::string& name) const {
-    return Quoted(installation.GameProgram()) + " " + GetParam().argumentPrefix + "-dir " + name +
-           " -pl " + name;
-  }
   // The window that has the keyboard focus in the launcher's thread.
   HWND FocusOf(const StarterProcess& starter) const {
     GUITHREADINFO info = {};
@@ -65,7 +61,8 @@ TEST_P(JourneyTest, CreateChooseStartDeleteAndQuit) {
     starter.ExpectEnded();
     const std::vector<Record> started = records.WaitForRecords(1);
     ASSERT_EQ(started.size(), 1u);
-    EXPECT_EQ(started[0].Value("command line"), GameStartedWith("Bert"));
+    EXPECT_EQ(started[0].Value("command line"),
+              GameCommandLine(GetParam(), installation, "Bert"));
     EXPECT_EQ(started[0].Value("directory"), installation.GameDirectory());
     EXPECT_EQ(Saved(), SettingsBytes('\x01', {"Anna", "Bert"}));
   }
@@ -166,7 +163,7 @@ TEST_P(JourneyTest, KeyboardAlone) {
   starter.ExpectEnded();
   const std::vector<Record> started = records.WaitForRecords(1);
   ASSERT_EQ(started.size(), 1u);
-  EXPECT_EQ(started[0].Value("command line"), GameStartedWith("Anna"));
+  EXPECT_EQ(started[0].Value("command line"), GameCommandLine(GetParam(), installation, "Anna"));
   EXPECT_EQ(Saved(), SettingsBytes('\x00', {"Anna", "Carl"}));
 }
 

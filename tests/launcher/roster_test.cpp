@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "installation_directory.h"
+#include "small_disk.h"
 #include "starter_process.h"
 #include "user_input.h"
 
@@ -215,26 +216,19 @@ TEST_P(RosterTest, AFailedSaveIsToldAndRetriedOnRequest) {
 // the player is told, and a retry once there is room saves. The disk is a
 // small memory file system mounted over the installation.
 TEST_P(RosterTest, ASaveOnAFullDiskIsToldAndTheOldFileStays) {
-  const std::string disk = installation.unixPath();
-  if (test_support::RunUnixCommand("mount -t tmpfs -o size=64k tmpfs " + disk) != 0) {
-    GTEST_SKIP() << "no small file system can be mounted here";
-  }
-  struct Unmount {
-    std::string disk;
-    ~Unmount() { test_support::RunUnixCommand("umount " + disk); }
-  } unmount{disk};
+  // Made before the launcher, so that it goes after it.
+  const test_support::SmallDisk disk(installation.unixPath(), 64);
+  if (!disk.mounted()) GTEST_SKIP() << "no small file system can be mounted here";
   std::string old(1, '\x01');
   for (int i = 0; i < 200; ++i) old += "Character " + std::to_string(i) + "\r\n";
   installation.WriteFile(SETTINGS_FILE, old);
   StarterProcess starter(GetParam(), installation);
-  ASSERT_EQ(test_support::RunUnixCommand("dd if=/dev/zero of=" + disk +
-                                         "/filler bs=1k 2>/dev/null; test -s " + disk + "/filler"),
-            0);
+  ASSERT_TRUE(disk.Fill());
   starter.Click(5);
   starter.AnswerMessageBox(GetParam().errorTitle, GetParam().saveFailedText, IDRETRY);
   ASSERT_NE(starter.WaitForDialog(), nullptr) << "still full: told again";
   EXPECT_EQ(Saved(), old);
-  ASSERT_EQ(test_support::RunUnixCommand("rm " + disk + "/filler"), 0);
+  ASSERT_TRUE(disk.RemoveFiller());
   starter.AnswerMessageBox(GetParam().errorTitle, GetParam().saveFailedText, IDRETRY);
   DWORD exitCode = 99;
   ASSERT_TRUE(starter.WaitForExit(10000, &exitCode));

@@ -18,11 +18,6 @@ using test_support::Record;
 // game\game.exe records how it was started.
 class StartTest : public ::testing::TestWithParam<Build> {
  protected:
-  // What the recording game gets for the character.
-  std::string GameCommandLine(const std::string& name) const {
-    return test_support::Quoted(installation.GameProgram()) + " " + GetParam().argumentPrefix +
-           "-dir " + name + " -pl " + name;
-  }
   std::string Saved() const { return SavedSettings(installation); }
 
   test_support::InstallationDirectory installation;
@@ -45,7 +40,7 @@ TEST_P(StartTest, StartsTheGameWithTheChosenCharacterAndEndsWithoutWaiting) {
 
   const std::vector<Record> started = records.WaitForRecords(1);
   ASSERT_EQ(started.size(), 1u);
-  EXPECT_EQ(started[0].Value("command line"), GameCommandLine("Bert"));
+  EXPECT_EQ(started[0].Value("command line"), GameCommandLine(GetParam(), installation, "Bert"));
   EXPECT_EQ(started[0].Value("directory"), installation.GameDirectory());
   EXPECT_EQ(Saved(), std::string("\x01" "Anna\r\nBert\r\nCarl\r\n"))
       << "the selection Start read is saved";
@@ -59,7 +54,8 @@ TEST_P(StartTest, ANameWithBlanksBecomesSeveralWords) {
   starter.ExpectEnded();
   const std::vector<Record> started = records.WaitForRecords(1);
   ASSERT_EQ(started.size(), 1u);
-  EXPECT_EQ(started[0].Value("command line"), GameCommandLine("Anna Lee"));
+  EXPECT_EQ(started[0].Value("command line"),
+            GameCommandLine(GetParam(), installation, "Anna Lee"));
 }
 
 TEST_P(StartTest, WithoutGameProgramTheLauncherStillEnds) {
@@ -105,7 +101,7 @@ TEST_P(StartTest, TheTwoHundredFirstCharacterIsSavedAsNone) {
   }
   const std::vector<Record> started = records.WaitForRecords(1);
   ASSERT_EQ(started.size(), 1u);
-  EXPECT_EQ(started[0].Value("command line"), GameCommandLine("C201"));
+  EXPECT_EQ(started[0].Value("command line"), GameCommandLine(GetParam(), installation, "C201"));
   const std::string saved = Saved();
   ASSERT_FALSE(saved.empty());
   EXPECT_EQ(static_cast<unsigned char>(saved[0]), 0xFF);

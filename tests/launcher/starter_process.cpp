@@ -144,4 +144,11 @@ std::string SavedSettings(const test_support::ScratchDirectory& installation) {
   return installation.ReadFile(SETTINGS_FILE).value_or("<none>");
 }
 
+std::string GameCommandLine(const Build& build,
+                            const test_support::InstallationDirectory& installation,
+                            const std::string& name) {
+  return test_support::Quoted(installation.GameProgram()) + " " + build.argumentPrefix + "-dir " +
+         name + " -pl " + name;
+}
+
 }  // namespace launcher_test

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "installation_directory.h"
 #include "processes.h"
 #include "scratch_directory.h"
 
@@ -53,6 +54,11 @@ inline constexpr char SETTINGS_FILE[] = "velmora.cfg";
 std::string SettingsBytes(char selection, const std::vector<std::string>& names);
 // What the settings file in the installation holds; "<none>" without one.
 std::string SavedSettings(const test_support::ScratchDirectory& installation);
+// The command line with which the build starts the installation's game for
+// the character.
+std::string GameCommandLine(const Build& build,
+                            const test_support::InstallationDirectory& installation,
+                            const std::string& name);
 
 // A real launcher process started in an installation directory, with its
 // window found. Ends the process if the test did not.

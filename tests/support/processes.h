@@ -15,9 +15,34 @@ std::string WindowsPathOf(const std::string& unixPath);
 // The Windows path of a file of this build, e.g. BuildPath("starter-en.exe").
 std::string BuildPath(const std::string& relative);
 
+struct ChildProcess;
+// Ends a process that is still running and releases its handle.
+void EndProcess(ChildProcess* child);
+
+// A process the test started or opened. It is ended, if it still runs, and
+// released when it goes, so that a failed test leaves nothing running.
+// Moved, never copied.
 struct ChildProcess {
   HANDLE process = nullptr;
   DWORD id = 0;
+
+  ChildProcess() = default;
+  ChildProcess(HANDLE process, DWORD id) : process(process), id(id) {}
+  ChildProcess(ChildProcess&& other) : process(other.process), id(other.id) {
+    other.process = nullptr;
+    other.id = 0;
+  }
+  ChildProcess& operator=(ChildProcess&& other) {
+    if (this != &other) {
+      EndProcess(this);
+      process = other.process;
+      id = other.id;
+      other.process = nullptr;
+      other.id = 0;
+    }
+    return *this;
+  }
+  ~ChildProcess() { EndProcess(this); }
 };
 
 // Starts a program with a raw command line in a working directory (empty: the
@@ -32,8 +57,6 @@ ChildProcess StartProcessHeld(const std::string& commandLine, const std::string&
 void ResumeProcess(const ChildProcess& child);
 // Waits for the end of a process; false when it still runs after the time.
 bool WaitForExit(const ChildProcess& child, DWORD timeoutMs, DWORD* exitCode = nullptr);
-// Ends a process that is still running and releases its handle.
-void EndProcess(ChildProcess* child);
 
 // Runs a Unix shell command (Wine starts ELF programs too) and waits for its
 // end; returns its exit code, or -1 when it did not end in time. The command

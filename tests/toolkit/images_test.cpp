@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <fstream>
+#include <initializer_list>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -105,6 +106,24 @@ class ImagesTest : public ToolkitTest {
   }
   intptr_t Make(ObjectNumber number, const std::string& data) {
     return MakeImageFromMemory(number, data.data(), data.size());
+  }
+
+  // One change to a good file, which must make it unusable.
+  struct Damage {
+    const char* label;
+    size_t at;  // offset of a 32-bit field to change; 0 = none
+    uint32_t value;
+    size_t cut;  // bytes taken off the end
+  };
+  // Each damaged copy of the file is refused as image 0, which keeps `kept`.
+  void ExpectRefused(const std::string& good, HANDLE kept, std::initializer_list<Damage> damages) {
+    for (const Damage& d : damages) {
+      SCOPED_TRACE(d.label);
+      std::string bad = good.substr(0, good.size() - d.cut);
+      if (d.at) Put32(&bad, d.at, d.value);
+      EXPECT_EQ(Make(0, bad), 0);
+      EXPECT_EQ(ImageHandleOf(0), kept);
+    }
   }
 };
 
@@ -285,13 +304,7 @@ TEST_F(ImagesTest, ImpossibleHeadersAreRefusedAndKeepTheImage) {
   const std::string good = Bmp24(4, 4, {RGB(1, 2, 3), RGB(1, 2, 3), RGB(1, 2, 3), RGB(1, 2, 3)});
   ASSERT_NE(Make(0, good), 0);
   HANDLE kept = ImageHandleOf(0);
-  struct Damage {
-    const char* label;
-    size_t at;     // offset of a 32-bit field to change; 0 = none
-    uint32_t value;
-    size_t cut;    // bytes taken off the end
-  };
-  const Damage cases[] = {
+  ExpectRefused(good, kept, {
       {"one byte short", 0, 0, 1},
       {"header alone", 0, 0, good.size() - 54},
       {"pixel offset past the data", 10, 1000, 0},
@@ -310,14 +323,7 @@ TEST_F(ImagesTest, ImpossibleHeadersAreRefusedAndKeepTheImage) {
       {"JPEG compression", 30, 4, 0},
       {"run-length with 24 bits", 30, 1, 0},
       {"header size past the pixels", 14, 60, 0},
-  };
-  for (const Damage& d : cases) {
-    SCOPED_TRACE(d.label);
-    std::string bad = good.substr(0, good.size() - d.cut);
-    if (d.at) Put32(&bad, d.at, d.value);
-    EXPECT_EQ(Make(0, bad), 0);
-    EXPECT_EQ(ImageHandleOf(0), kept);
-  }
+  });
   // Without a length only the header's own sense is checked.
   std::string distant = good;
   Put32(&distant, 10, 0xFFFFFFF0u);
@@ -382,13 +388,7 @@ TEST_F(ImagesTest, AnIconFileBecomesAnIcon) {
 TEST_F(ImagesTest, ImpossibleIconDirectoriesAreRefused) {
   const std::string icon = SourceFile("assets/velmora.ico");
   ASSERT_EQ(icon.size(), 766u);
-  struct Damage {
-    const char* label;
-    size_t at;
-    uint32_t value;
-    size_t cut;
-  };
-  const Damage cases[] = {
+  ExpectRefused(icon, nullptr, {
       {"one byte short", 0, 0, 1},
       {"directory alone", 0, 0, icon.size() - 22},
       {"image past the end", 18, 100, 0},
@@ -396,14 +396,7 @@ TEST_F(ImagesTest, ImpossibleIconDirectoriesAreRefused) {
       {"size near 4 GiB", 14, 0xFFFFFF00u, 0},
       {"image too small for a header", 14, 20, 0},
       {"image width 0", 22 + 4, 0, 0},
-  };
-  for (const Damage& d : cases) {
-    SCOPED_TRACE(d.label);
-    std::string bad = icon.substr(0, icon.size() - d.cut);
-    if (d.at) Put32(&bad, d.at, d.value);
-    EXPECT_EQ(Make(0, bad), 0);
-    EXPECT_EQ(ImageHandleOf(0), nullptr);
-  }
+  });
   std::string none = icon;
   Put16(&none, 4, 0);
   EXPECT_EQ(Make(0, none), 0) << "a directory of no images";
