@@ -36,12 +36,6 @@ bool IsDeviceName(const char* name) {
   return false;
 }
 
-// A linked directory (junction or symbolic link) leads elsewhere.
-bool IsLinkedDirectory(const char* path) {
-  const DWORD attributes = GetFileAttributesA(path);
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
-}
-
 void RemoveCharacterDirectory(const char* name) {
   if (!NamesOwnDirectory(name)) return;
   char* mark = foundation::ScratchMark();
@@ -49,7 +43,7 @@ void RemoveCharacterDirectory(const char* name) {
   foundation::AppendToScratch(CHARACTER_DIRECTORY_PREFIX);
   foundation::AppendToScratch(name);
   foundation::StepPastScratchText();
-  if (!IsLinkedDirectory(mark)) services::DirectoryRemove(mark, "", 0);
+  services::DirectoryRemove(mark, "", 0);
   foundation::RewindScratch(mark);
 }
 
