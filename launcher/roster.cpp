@@ -222,6 +222,16 @@ const char* CurrentCharacterName() {
   return character && character->name ? character->name : "";
 }
 
+bool AnyOtherCharacter(NameTest test, void* context) {
+  for (foundation::ListElement* element = program.roster.header->first; element;
+       element = element->next) {
+    if (element == program.roster.current) continue;
+    const auto* character = static_cast<const Character*>(foundation::ElementData(element));
+    if (test(character->name ? character->name : "", context)) return true;
+  }
+  return false;
+}
+
 void SaveRoster() {
   if (!settings.canBeSaved) return;
   // Nothing is lost without a word: the player may try again, for instance
