@@ -1,8 +1,10 @@
 // Starts the launcher and the floor program alternately in one temporary
 // installation and measures what the player waits for: start to idle, peak
 // working set and Quit to process end with 0, 10,000 and 100,000 characters,
-// and New and Delete through their dialogs with 10 and 100,000. Prints the
-// medians and their ratios as a table and one line per goal.
+// and New and Delete through their dialogs with 10 and 100,000; then Delete
+// of a character whose folder holds 5,000 files against the floor deleting
+// the same folder with the plain wide calls. Prints the medians and their
+// ratios as a table and one line per goal.
 //   driver LAUNCHER FLOOR INSTALLATION [RUNS]
 #include <windows.h>
 #include <psapi.h>
@@ -24,6 +26,10 @@ constexpr int DELETE_BUTTON = 7;
 constexpr int REQUESTER_OK = 1000;
 constexpr DWORD PATIENCE_MS = 60000;
 constexpr DWORD SETTLE_MS = 200;
+// The character folder of the Delete with many files: screenshots, saves and
+// logs of a long-played character.
+constexpr int FOLDER_FILES = 5000;
+constexpr int FOLDER_ROSTER = 10;
 
 double Now() {
   static LARGE_INTEGER frequency;
@@ -150,6 +156,47 @@ double DeleteCharacter(const Program& program, LRESULT count) {
   return WaitForCount(program.comboBox, count - 1) - yes;
 }
 
+// The folder of the character that DeleteCharacter deletes from a roster of
+// FOLDER_ROSTER (see WriteRoster), filled with FOLDER_FILES small files.
+std::string FillCharacterFolder(const std::string& installation) {
+  const std::string game = installation + "\\game";
+  const std::string folder = game + "\\Character " + std::to_string(FOLDER_ROSTER / 2);
+  CreateDirectoryA(game.c_str(), nullptr);
+  CreateDirectoryA(folder.c_str(), nullptr);
+  for (int i = 0; i < FOLDER_FILES; ++i) {
+    const std::string file = folder + "\\shot" + std::to_string(i) + ".png";
+    HANDLE written = CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD count = 0;
+    WriteFile(written, "picture", 7, &count, nullptr);
+    CloseHandle(written);
+  }
+  return folder;
+}
+
+bool Exists(const std::string& path) {
+  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// The floor deleting the folder; the milliseconds it took by its own clock.
+double FloorDelete(const std::string& floor, const std::string& folder) {
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof(startup);
+  std::string line = "\"" + floor + "\" -delete \"" + folder + "\"";
+  PROCESS_INFORMATION info;
+  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &info)) {
+    fprintf(stderr, "bench: cannot start %s\n", floor.c_str());
+    exit(1);
+  }
+  WaitForSingleObject(info.hProcess, PATIENCE_MS);
+  DWORD microseconds = 0;
+  GetExitCodeProcess(info.hProcess, &microseconds);
+  CloseHandle(info.hProcess);
+  CloseHandle(info.hThread);
+  return microseconds / 1000.0;
+}
+
 struct Row {
   std::string work;
   double launcher;
@@ -229,6 +276,31 @@ int main(int argc, char** argv) {
     rows.push_back({"Delete, Yes to list changed, " + label, deleteTime[size], 0, "ms"});
   }
 
+  // Delete of a folder with many files: the launcher from Yes until the list
+  // shows the change, the floor timed inside its own process.
+  std::vector<double> folderDeleted[2];
+  for (int run = 0; run < runs; ++run) {
+    for (int turn = 0; turn < 2; ++turn) {
+      const int which = (turn + run) % 2;
+      WriteRoster(installation, FOLDER_ROSTER);
+      const std::string folder = FillCharacterFolder(installation);
+      Sleep(SETTLE_MS);
+      if (which == 0) {
+        Program program = {};
+        Start(launcher, installation, FOLDER_ROSTER, &program);
+        folderDeleted[0].push_back(DeleteCharacter(program, FOLDER_ROSTER));
+        Quit(&program);
+      } else {
+        folderDeleted[1].push_back(FloorDelete(floor, folder));
+      }
+      if (Exists(folder)) fprintf(stderr, "bench: %s was not removed\n", folder.c_str());
+    }
+  }
+  const double folderDelete[] = {Median(folderDeleted[0]), Median(folderDeleted[1])};
+  rows.push_back(
+      {"Delete, Yes to list changed, folder of " + std::to_string(FOLDER_FILES) + " files",
+       folderDelete[0], folderDelete[1], "ms"});
+
   printf("| work | launcher | floor | launcher / floor |\n|---|---|---|---|\n");
   for (const Row& row : rows) {
     if (row.floor > 0) {
@@ -253,6 +325,8 @@ int main(int argc, char** argv) {
       {"New with 100,000 characters within 3 x its time with 10", newTime[1] / newTime[0], 3.0},
       {"Delete with 100,000 characters within 3 x its time with 10",
        deleteTime[1] / deleteTime[0], 3.0},
+      {"Delete of a folder with 5,000 files within 3 x the floor",
+       folderDelete[0] / folderDelete[1], 3.0},
   };
   for (const Goal& goal : goals) {
     printf("goal %s: %.2f x, %s\n", goal.text, goal.value,

@@ -3,8 +3,14 @@
 // The same window with its eleven controls, the DirectInput keyboard with the
 // standard keyboard format, both pictures, the roster read with one ReadFile
 // and put in the combo box with drawing off and the storage reserved; at Quit
-// the keyboard released, the file written with one WriteFile, flushed and put
-// in place of velmora.cfg in one step. No runtime of the launcher's own.
+// the file written with one WriteFile, flushed and put in place of
+// velmora.cfg in one step, then the end sequence the launcher must run too:
+// the keyboard released, the pictures and the window (and with it its
+// controls) destroyed, and the process ended. No runtime of the launcher's own.
+//   floor                    the launcher's floor, in the current directory
+//   floor -delete FOLDER     deletes the folder's files with FindFirstFileW,
+//                            FindNextFileW and DeleteFileW, then the folder;
+//                            the exit code is the time it took in microseconds
 #define DIRECTINPUT_VERSION 0x0700
 #include <windows.h>
 #include <commctrl.h>
@@ -162,9 +168,41 @@ void SaveRoster() {
   MoveFileExA(saving, SETTINGS_FILE, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
 }
 
+// Deletes the plain files directly in the folder and then the folder, as a
+// plain program would; the microseconds it took.
+UINT DeleteFolder(const wchar_t* folder) {
+  LARGE_INTEGER frequency, started, ended;
+  QueryPerformanceFrequency(&frequency);
+  QueryPerformanceCounter(&started);
+  wchar_t path[MAX_PATH];
+  const size_t length = lstrlenW(folder);
+  if (length + 2 >= MAX_PATH) return 0;
+  lstrcpyW(path, folder);
+  lstrcpyW(path + length, L"\\*");
+  WIN32_FIND_DATAW found;
+  HANDLE entries = FindFirstFileW(path, &found);
+  if (entries != INVALID_HANDLE_VALUE) {
+    do {
+      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+      if (length + 1 + lstrlenW(found.cFileName) >= MAX_PATH) continue;
+      lstrcpyW(path + length + 1, found.cFileName);
+      DeleteFileW(path);
+    } while (FindNextFileW(entries, &found));
+    FindClose(entries);
+  }
+  RemoveDirectoryW(folder);
+  QueryPerformanceCounter(&ended);
+  return static_cast<UINT>((ended.QuadPart - started.QuadPart) * 1000000 / frequency.QuadPart);
+}
+
 }  // namespace
 
 extern "C" __attribute__((force_align_arg_pointer)) void FloorEntry() {
+  int count = 0;
+  wchar_t** arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+  if (count == 3 && lstrcmpW(arguments[1], L"-delete") == 0) {
+    ExitProcess(DeleteFolder(arguments[2]));
+  }
   instance = GetModuleHandleA(nullptr);
   // The launcher's libraries are loaded with it: the shell's for its links.
   void (*volatile openThroughShell)() = reinterpret_cast<void (*)()>(&ShellExecuteExA);
@@ -212,7 +250,10 @@ extern "C" __attribute__((force_align_arg_pointer)) void FloorEntry() {
     TranslateMessage(&message);
     DispatchMessageA(&message);
   }
-  CloseKeyboard();
   SaveRoster();
+  CloseKeyboard();
+  DeleteObject(title);
+  DeleteObject(logo);
+  DestroyWindow(window);
   ExitProcess(0);
 }

@@ -11,6 +11,7 @@
 #include "launcher/outside_actions.h"
 #include "launcher/roster.h"
 #include "services/directory_removal.h"
+#include "services/folder_aliases.h"
 #include "toolkit/controls.h"
 #include "toolkit/requesters.h"
 
@@ -36,10 +37,21 @@ bool IsDeviceName(const char* name) {
   return false;
 }
 
-// A linked directory (junction or symbolic link) leads elsewhere.
-bool IsLinkedDirectory(const char* path) {
-  const DWORD attributes = GetFileAttributesA(path);
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+// True when the folder at the path is the current character's own and no
+// one else's. Windows finds game\<name> without regard to case and by a
+// folder's short alias, so the name may open a folder named otherwise: the
+// folder's name on disk must be the character's (a case slip still finds
+// its own folder, an alias does not), and no other character's name may
+// lead to it (a duplicate, another case, its alias, a link to it).
+bool IsOnlyCurrentCharactersFolder(const char* path) {
+  services::FolderAliases folder;
+  return services::FindFolderAliases(path, &folder) &&
+         !AnyOtherCharacter(
+             [](const char* name, void* context) {
+               return services::LeadsToFolder(*static_cast<services::FolderAliases*>(context),
+                                              name);
+             },
+             &folder);
 }
 
 void RemoveCharacterDirectory(const char* name) {
@@ -49,7 +61,7 @@ void RemoveCharacterDirectory(const char* name) {
   foundation::AppendToScratch(CHARACTER_DIRECTORY_PREFIX);
   foundation::AppendToScratch(name);
   foundation::StepPastScratchText();
-  if (!IsLinkedDirectory(mark)) services::DirectoryRemove(mark, "", 0);
+  if (IsOnlyCurrentCharactersFolder(mark)) services::DirectoryRemove(mark, "", 0);
   foundation::RewindScratch(mark);
 }
 

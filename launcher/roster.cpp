@@ -262,6 +262,16 @@ const char* CurrentCharacterName() {
   return character && character->name ? character->name : "";
 }
 
+bool AnyOtherCharacter(NameTest test, void* context) {
+  for (foundation::ListElement* element = program.roster.header->first; element;
+       element = element->next) {
+    if (element == program.roster.current) continue;
+    const auto* character = static_cast<const Character*>(foundation::ElementData(element));
+    if (test(character->name ? character->name : "", context)) return true;
+  }
+  return false;
+}
+
 void SaveRoster() { Save(true); }
 
 void SaveRosterUnattended() { Save(false); }

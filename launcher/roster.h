@@ -39,6 +39,10 @@ bool AppendCharacterFromScratch(char* mark);
 void RemoveCurrentCharacter(int32_t index);
 // The name of the current character ("" when there is none).
 const char* CurrentCharacterName();
+// True when `test` gives true for the name of a character other than the
+// current one; the current one stays current.
+using NameTest = bool (*)(const char* name, void* context);
+bool AnyOtherCharacter(NameTest test, void* context);
 // Writes the roster and the start selection (none for a position beyond
 // 127, which the byte cannot carry) to the settings file, once. The new
 // content is written to a new file beside it, made under a name nothing had,

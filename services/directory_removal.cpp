@@ -1,6 +1,7 @@
 #include "services/directory_removal.h"
 
 #include <windows.h>
+#include <winternl.h>
 
 #include <cstring>
 #include <cwchar>
@@ -10,13 +11,14 @@
 namespace services {
 namespace {
 
-// The folder is listed and its entries are deleted with the wide calls on
-// wide paths. A listed name converted to the ANSI code page can come back
-// with a real separator in it (best-fit mapping turns U+FF3C and U+2216 into
-// a backslash, U+FF0F into a slash), and joined to the folder it would name a
-// file elsewhere. The "\\?\" prefix makes Windows take every name literally,
-// so a listed name with trailing dots or blanks, or one such as CON, names
-// that very entry and nothing else.
+// The folder is listed with the wide calls, and its entries are opened and
+// deleted relative to the folder's own open handle, never by a path. A
+// listed name converted to the ANSI code page can come back with a real
+// separator in it (best-fit mapping turns U+FF3C and U+2216 into a
+// backslash, U+FF0F into a slash), and joined to the folder it would name a
+// file elsewhere; opened relative to the folder, a name is taken literally,
+// so one with trailing dots or blanks, or one such as CON, names that very
+// entry and nothing else. The folder's path is used for the listing alone.
 constexpr wchar_t ALL_FILES[] = L"*.*";
 constexpr wchar_t LITERAL_PREFIX[] = L"\\\\?\\";
 constexpr wchar_t LITERAL_UNC_PREFIX[] = L"\\\\?\\UNC\\";
@@ -34,9 +36,11 @@ struct WidePath {
   size_t length;  // length of the whole text
 };
 
+bool Fits(const WidePath& path, size_t more) { return path.length - path.prefix + more < MAX_PATH; }
+
 bool Append(WidePath* path, const wchar_t* piece) {
   const size_t length = wcslen(piece);
-  if (path->length - path->prefix + length >= MAX_PATH) return false;
+  if (!Fits(*path, length)) return false;
   memcpy(path->text + path->length, piece, (length + 1) * sizeof(wchar_t));
   path->length += length;
   return true;
@@ -72,136 +76,296 @@ bool IsOwnName(const wchar_t* name) {
   return *name != L'\0';
 }
 
-using SetInformationFunction = BOOL(WINAPI*)(HANDLE, FILE_INFO_BY_HANDLE_CLASS, LPVOID, DWORD);
+// The kernel calls beneath the file calls: only they open a name relative to
+// an open folder. ntdll is part of every Windows NT; its calls are looked up
+// at run time, like the newer kernel32 calls, and the programs keep their
+// imports. Without them nothing is removed.
+using CreateFileFunction = NTSTATUS(NTAPI*)(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES,
+                                            PIO_STATUS_BLOCK, PLARGE_INTEGER, ULONG, ULONG, ULONG,
+                                            ULONG, PVOID, ULONG);
+using QueryObjectFunction = NTSTATUS(NTAPI*)(HANDLE, OBJECT_INFORMATION_CLASS, PVOID, ULONG,
+                                             PULONG);
+using FileInformationFunction = NTSTATUS(NTAPI*)(HANDLE, PIO_STATUS_BLOCK, PVOID, ULONG,
+                                                 FILE_INFORMATION_CLASS);
 
-// The folder being emptied, as found when its walk began.
-struct Folder {
-  WidePath path;
-  // Empty where final paths cannot be told (Windows XP).
-  wchar_t finalPath[FINAL_PATH_ROOM];
+struct KernelCalls {
+  CreateFileFunction createFile;
+  QueryObjectFunction queryObject;
+  FileInformationFunction queryInformation;
+  FileInformationFunction setInformation;
+};
+
+template <typename Function>
+Function KernelCall(HMODULE ntdll, const char* name) {
+  return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(ntdll, name)));
+}
+
+bool FindKernelCalls(KernelCalls* calls) {
+  HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+  if (!ntdll) return false;
+  calls->createFile = KernelCall<CreateFileFunction>(ntdll, "NtCreateFile");
+  calls->queryObject = KernelCall<QueryObjectFunction>(ntdll, "NtQueryObject");
+  calls->queryInformation = KernelCall<FileInformationFunction>(ntdll, "NtQueryInformationFile");
+  calls->setInformation = KernelCall<FileInformationFunction>(ntdll, "NtSetInformationFile");
+  return calls->createFile && calls->queryObject && calls->queryInformation &&
+         calls->setInformation;
+}
+
+// Where an open file or folder really is, links followed, as the kernel names
+// it ("\Device\HarddiskVolume2\games\velmora\game\Anna"; Wine gives
+// "\??\Z:\..." and the path of a Unix symbolic link's target). One question
+// to the kernel, where the final path of the file calls asks several more.
+struct KernelName {
+  OBJECT_NAME_INFORMATION header;
+  wchar_t room[FINAL_PATH_ROOM + MAX_PATH];
+};
+
+// The name's text and its length in characters, without a final backslash
+// (a drive's root has one); false when the name cannot be told.
+bool NameOf(const KernelCalls& calls, HANDLE open, KernelName* name, size_t* length) {
+  ULONG returned = 0;
+  if (!NT_SUCCESS(calls.queryObject(open, ObjectNameInformation, name, sizeof(*name), &returned)) ||
+      !name->header.Name.Buffer || name->header.Name.Length == 0) {
+    return false;
+  }
+  *length = name->header.Name.Length / sizeof(wchar_t);
+  if (name->header.Name.Buffer[*length - 1] == L'\\') --*length;
+  return true;
+}
+
+// True when the name is the folder's name, a backslash and `own` (compared
+// without regard to case where `ignoreCase`): what has that name lies
+// directly in the folder under that name, and no link led elsewhere.
+bool IsNamedIn(const KernelName& name, size_t length, const wchar_t* folderName,
+               size_t folderLength, const wchar_t* own, bool ignoreCase) {
+  const wchar_t* text = name.header.Name.Buffer;
+  const size_t ownLength = wcslen(own);
+  if (length != folderLength + 1 + ownLength || wmemcmp(text, folderName, folderLength) != 0 ||
+      text[folderLength] != L'\\') {
+    return false;
+  }
+  const wchar_t* last = text + folderLength + 1;
+  if (!ignoreCase) return wmemcmp(last, own, ownLength) == 0;
+  return CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, last, static_cast<int>(ownLength), own,
+                        static_cast<int>(ownLength)) == CSTR_EQUAL;
+}
+
+constexpr ULONG SHARE_ALL = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+// A folder being emptied is held so that no one can move, rename or delete it
+// (each needs the sharing of deletion) while it is walked.
+constexpr ULONG SHARE_NO_DELETE = FILE_SHARE_READ | FILE_SHARE_WRITE;
+constexpr ACCESS_MASK WALK_ACCESS = FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES;
+
+// Opens the entry of that name in the open folder, without following a link
+// (a link is opened as itself) and only when it is of the kind asked for
+// (FILE_DIRECTORY_FILE or FILE_NON_DIRECTORY_FILE); nullptr otherwise.
+HANDLE OpenInFolder(const KernelCalls& calls, HANDLE folder, const wchar_t* name,
+                    ACCESS_MASK access, ULONG share, ULONG kind) {
+  UNICODE_STRING text;
+  text.Buffer = const_cast<wchar_t*>(name);
+  text.Length = static_cast<USHORT>(wcslen(name) * sizeof(wchar_t));
+  text.MaximumLength = text.Length;
+  OBJECT_ATTRIBUTES attributes;
+  InitializeObjectAttributes(&attributes, &text, OBJ_CASE_INSENSITIVE, folder, nullptr);
+  IO_STATUS_BLOCK status;
+  HANDLE entry = nullptr;
+  const NTSTATUS opened = calls.createFile(
+      &entry, access | SYNCHRONIZE, &attributes, &status, nullptr, 0, share, FILE_OPEN,
+      kind | FILE_OPEN_REPARSE_POINT | FILE_OPEN_FOR_BACKUP_INTENT | FILE_SYNCHRONOUS_IO_NONALERT,
+      nullptr, 0);
+  return NT_SUCCESS(opened) ? entry : nullptr;
+}
+
+bool IsLink(const KernelCalls& calls, HANDLE open) {
+  FILE_BASIC_INFORMATION basic;
+  IO_STATUS_BLOCK status;
+  return !NT_SUCCESS(
+             calls.queryInformation(open, &status, &basic, sizeof(basic), FileBasicInformation)) ||
+         (basic.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+bool SetAttributes(const KernelCalls& calls, HANDLE open, DWORD attributes) {
+  FILE_BASIC_INFORMATION basic = {};  // times of 0 stay as they are
+  basic.FileAttributes = attributes;
+  IO_STATUS_BLOCK status;
+  return NT_SUCCESS(
+      calls.setInformation(open, &status, &basic, sizeof(basic), FileBasicInformation));
+}
+
+// Marks the open file or (empty) folder for deletion when its last handle
+// closes; a read-only one refuses.
+bool MarkForDeletion(const KernelCalls& calls, HANDLE open) {
+  FILE_DISPOSITION_INFORMATION disposition = {TRUE};
+  IO_STATUS_BLOCK status;
+  return NT_SUCCESS(calls.setInformation(open, &status, &disposition, sizeof(disposition),
+                                         FileDispositionInformation));
+}
+
+// What one removal asks for, the same at every level.
+struct Removal {
+  KernelCalls calls;
   const wchar_t* pattern;
   uint32_t flags;
   NameFilter accept;  // nullptr: every name
 };
 
-// True when the entry's final path is the folder's final path followed by
-// one name, that is when it lies directly in the folder.
-bool LiesDirectlyIn(const Folder& folder, HANDLE entry) {
-  if (!folder.finalPath[0]) return true;
-  wchar_t finalPath[FINAL_PATH_ROOM];
-  if (FinalPathOf(entry, finalPath) != FINAL_PATH_FOUND) return false;
-  size_t length = wcslen(folder.finalPath);
-  if (folder.finalPath[length - 1] == L'\\') --length;
-  return wcsncmp(finalPath, folder.finalPath, length) == 0 && finalPath[length] == L'\\' &&
-         IsOwnName(finalPath + length + 1);
+// An open folder, checked to be no link, and where it really is. Its path
+// is used for the listing and to keep every name the walk reaches within
+// MAX_PATH - 1 characters.
+struct Folder {
+  HANDLE handle;
+  KernelName name;
+  size_t nameLength;
+  WidePath path;  // ends in a backslash
+};
+
+// Opens the folder of that name in the parent folder, checked to be no link
+// and to lie there under that name (which may differ in case from the one
+// it has where `ignoreCase`).
+bool OpenFolder(const Removal& removal, const Folder& parent, const wchar_t* name,
+                ACCESS_MASK access, ULONG share, bool ignoreCase, Folder* folder) {
+  folder->path = parent.path;
+  if (!Append(&folder->path, name) || !Append(&folder->path, L"\\")) return false;
+  folder->handle =
+      OpenInFolder(removal.calls, parent.handle, name, access, share, FILE_DIRECTORY_FILE);
+  if (!folder->handle) return false;
+  if (!IsLink(removal.calls, folder->handle) &&
+      NameOf(removal.calls, folder->handle, &folder->name, &folder->nameLength) &&
+      IsNamedIn(folder->name, folder->nameLength, parent.name.header.Name.Buffer, parent.nameLength,
+                name, ignoreCase)) {
+    return true;
+  }
+  CloseHandle(folder->handle);
+  return false;
 }
 
-constexpr DWORD OPEN_LINK_ITSELF = FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS;
-constexpr DWORD SHARE_ALL = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-
-// Opens an entry without following a link; nullptr for a link (a reparse
-// point), for what does not lie directly in the folder, and when the kind
-// (directory or file) is not the one listed.
-HANDLE OpenOwnEntry(const Folder& folder, const wchar_t* item, DWORD access, bool directory,
-                    BY_HANDLE_FILE_INFORMATION* information) {
-  HANDLE entry = CreateFileW(item, access, SHARE_ALL, nullptr, OPEN_EXISTING, OPEN_LINK_ITSELF,
-                             nullptr);
-  if (entry == INVALID_HANDLE_VALUE) return nullptr;
-  if (GetFileInformationByHandle(entry, information) &&
-      !(information->dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
-      ((information->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) == directory &&
-      LiesDirectlyIn(folder, entry)) {
-    return entry;
-  }
-  CloseHandle(entry);
-  return nullptr;
+// Opens the folder that holds the folder at the path (full, ending in a
+// backslash), links followed: only the folder itself may not be one. Puts
+// the folder's name in `name`; false for a drive's root.
+bool OpenParentFolder(const WidePath& path, Folder* parent, wchar_t (&name)[MAX_PATH],
+                      const Removal& removal) {
+  parent->path = path;
+  size_t end = path.length - 1;
+  while (end > path.prefix && path.text[end - 1] != L'\\') --end;
+  if (end <= path.prefix) return false;
+  wcsncpy(name, path.text + end, path.length - 1 - end);
+  name[path.length - 1 - end] = L'\0';
+  parent->path.length = end;
+  parent->path.text[end] = L'\0';
+  if (!IsOwnName(name)) return false;
+  parent->handle = CreateFileW(parent->path.text, FILE_TRAVERSE | FILE_READ_ATTRIBUTES, SHARE_ALL,
+                               nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (parent->handle == INVALID_HANDLE_VALUE) return false;
+  if (NameOf(removal.calls, parent->handle, &parent->name, &parent->nameLength)) return true;
+  CloseHandle(parent->handle);
+  return false;
 }
 
-// Deletes the open file through its handle, so that what was checked is what
-// goes. Windows XP lacks that call; it has no file links either, so the name
-// still names the checked file there.
-void DeleteOpenFile(HANDLE file, const wchar_t* item, bool clearAttributes) {
-  const auto setInformation =
-      NewerKernelCall<SetInformationFunction>("SetFileInformationByHandle");
-  if (!setInformation) {
-    if (clearAttributes) SetFileAttributesW(item, FILE_ATTRIBUTE_NORMAL);
-    DeleteFileW(item);
-    return;
-  }
-  if (clearAttributes) {
-    FILE_BASIC_INFO basic = {};
-    basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
-    setInformation(file, FileBasicInfo, &basic, sizeof(basic));
-  }
-  FILE_DISPOSITION_INFO disposition = {TRUE};
-  setInformation(file, FileDispositionInfo, &disposition, sizeof(disposition));
-}
+bool RemoveFolder(const Removal& removal, const Folder& parent, const wchar_t* name,
+                  bool ignoreCase);
 
-int32_t RemoveFolder(const WidePath& path, const wchar_t* pattern, uint32_t flags);
-
-void RemoveEntry(const Folder& folder, const WIN32_FIND_DATAW& found) {
-  if (!IsOwnName(found.cFileName) || (folder.accept && !folder.accept(found.cFileName))) return;
-  WidePath item = folder.path;
-  if (!Append(&item, found.cFileName)) return;
-  if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-    if (!(folder.flags & DIRREMOVE_DESCEND) ||
-        (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-      return;
-    }
-    BY_HANDLE_FILE_INFORMATION information;
-    HANDLE directory = OpenOwnEntry(folder, item.text, FILE_READ_ATTRIBUTES, true, &information);
-    if (!directory) return;
-    CloseHandle(directory);
-    if (Append(&item, L"\\")) RemoveFolder(item, folder.pattern, folder.flags);
-    return;
-  }
-  const bool clearAttributes = folder.flags & DIRREMOVE_CLEAR_ATTRIBUTES;
-  const DWORD access =
+void RemoveFile(const Removal& removal, const Folder& folder, const wchar_t* name) {
+  const bool clearAttributes = removal.flags & DIRREMOVE_CLEAR_ATTRIBUTES;
+  const ACCESS_MASK access =
       DELETE | FILE_READ_ATTRIBUTES | (clearAttributes ? FILE_WRITE_ATTRIBUTES : 0);
-  BY_HANDLE_FILE_INFORMATION information;
-  HANDLE file = OpenOwnEntry(folder, item.text, access, false, &information);
+  HANDLE file =
+      OpenInFolder(removal.calls, folder.handle, name, access, SHARE_ALL, FILE_NON_DIRECTORY_FILE);
   if (!file) return;
-  // The attributes belong to the file, not to one of its names: a file with
-  // names elsewhere (hard links) keeps them, and a read-only one stays.
-  DeleteOpenFile(file, item.text, clearAttributes && information.nNumberOfLinks == 1);
+  KernelName fileName;
+  size_t fileNameLength = 0;
+  if (!IsLink(removal.calls, file) && NameOf(removal.calls, file, &fileName, &fileNameLength) &&
+      IsNamedIn(fileName, fileNameLength, folder.name.header.Name.Buffer, folder.nameLength, name,
+                false)) {
+    if (clearAttributes) {
+      // The attributes belong to the file, not to one of its names: a file
+      // with names elsewhere (hard links) keeps them, and a read-only one
+      // stays.
+      FILE_STANDARD_INFORMATION standard;
+      IO_STATUS_BLOCK status;
+      if (NT_SUCCESS(removal.calls.queryInformation(file, &status, &standard, sizeof(standard),
+                                                    FileStandardInformation)) &&
+          standard.NumberOfLinks == 1) {
+        SetAttributes(removal.calls, file, FILE_ATTRIBUTE_NORMAL);
+      }
+    }
+    MarkForDeletion(removal.calls, file);
+  }
   CloseHandle(file);
 }
 
-// Finds where the folder at the path (ending in a backslash) really is;
-// false when it cannot be told.
-bool LocateFolder(const WidePath& path, const wchar_t* pattern, uint32_t flags,
-                  NameFilter accept, Folder* folder) {
-  folder->path = path;
-  folder->pattern = pattern;
-  folder->flags = flags;
-  folder->accept = accept;
-  HANDLE self = CreateFileW(path.text, FILE_READ_ATTRIBUTES, SHARE_ALL, nullptr, OPEN_EXISTING,
-                            FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (self == INVALID_HANDLE_VALUE) return false;
-  const bool located = FinalPathOf(self, folder->finalPath) != FINAL_PATH_FAILED;
-  CloseHandle(self);
-  return located;
+// Links are neither deleted nor entered: the listing marks them, and a name
+// that became one since is caught when it is opened.
+void RemoveEntry(const Removal& removal, const Folder& folder, const WIN32_FIND_DATAW& found) {
+  if (!IsOwnName(found.cFileName) || (removal.accept && !removal.accept(found.cFileName)) ||
+      (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
+      !Fits(folder.path, wcslen(found.cFileName))) {
+    return;
+  }
+  if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    RemoveFile(removal, folder, found.cFileName);
+  } else if (removal.flags & DIRREMOVE_DESCEND) {
+    RemoveFolder(removal, folder, found.cFileName, false);
+  }
 }
 
 // Removes what matches the pattern in the folder; false when nothing does.
-bool EmptyFolder(const Folder& folder) {
+bool EmptyFolder(const Removal& removal, const Folder& folder) {
   WidePath search = folder.path;
-  if (!Append(&search, folder.pattern)) return false;
+  if (!Append(&search, removal.pattern)) return false;
   WIN32_FIND_DATAW found;
   HANDLE entries = FindFirstFileW(search.text, &found);
   if (entries == INVALID_HANDLE_VALUE) return false;
   do {
-    RemoveEntry(folder, found);
+    RemoveEntry(removal, folder, found);
   } while (FindNextFileW(entries, &found));
   FindClose(entries);
   return true;
 }
 
-int32_t RemoveFolder(const WidePath& path, const wchar_t* pattern, uint32_t flags) {
+bool IsEmpty(const WidePath& path) {
+  WidePath search = path;
+  if (!Append(&search, L"*")) return false;
+  WIN32_FIND_DATAW found;
+  HANDLE entries = FindFirstFileW(search.text, &found);
+  if (entries == INVALID_HANDLE_VALUE) return false;
+  bool empty = true;
+  do {
+    empty = wcscmp(found.cFileName, L".") == 0 || wcscmp(found.cFileName, L"..") == 0;
+  } while (empty && FindNextFileW(entries, &found));
+  FindClose(entries);
+  return empty;
+}
+
+// Removes the folder of that name in the parent folder once it is empty. A
+// read-only one refuses; its attribute is cleared, where asked, only when
+// nothing is left in it, so a folder that stays keeps it.
+bool RemoveEmptyFolder(const Removal& removal, const Folder& parent, const wchar_t* name,
+                       bool ignoreCase) {
+  const bool clearAttributes = removal.flags & DIRREMOVE_CLEAR_ATTRIBUTES;
+  const ACCESS_MASK access =
+      DELETE | FILE_READ_ATTRIBUTES | (clearAttributes ? FILE_WRITE_ATTRIBUTES : 0);
   Folder folder;
-  if (!LocateFolder(path, pattern, flags, nullptr, &folder) || !EmptyFolder(folder)) return 0;
-  if (flags & DIRREMOVE_CLEAR_ATTRIBUTES) SetFileAttributesW(path.text, FILE_ATTRIBUTE_NORMAL);
-  return RemoveDirectoryW(path.text) ? 1 : 0;
+  if (!OpenFolder(removal, parent, name, access, SHARE_ALL, ignoreCase, &folder)) return false;
+  bool removed = MarkForDeletion(removal.calls, folder.handle);
+  if (!removed && clearAttributes && IsEmpty(folder.path) &&
+      SetAttributes(removal.calls, folder.handle, FILE_ATTRIBUTE_NORMAL)) {
+    removed = MarkForDeletion(removal.calls, folder.handle);
+  }
+  CloseHandle(folder.handle);
+  return removed;
+}
+
+// Empties the folder of that name in the parent folder, held while it is
+// walked, and then removes it when that left it empty.
+bool RemoveFolder(const Removal& removal, const Folder& parent, const wchar_t* name,
+                  bool ignoreCase) {
+  Folder folder;
+  if (!OpenFolder(removal, parent, name, WALK_ACCESS, SHARE_NO_DELETE, ignoreCase, &folder)) {
+    return false;
+  }
+  const bool emptied = EmptyFolder(removal, folder);
+  CloseHandle(folder.handle);
+  return emptied && RemoveEmptyFolder(removal, parent, name, ignoreCase);
 }
 
 // The text in the ANSI code page as a wide text; false when it does not fit.
@@ -225,20 +389,36 @@ bool WidenArguments(const char* path, const char* pattern, WidePath* folder,
 }  // namespace
 
 int32_t DirectoryRemove(const char* path, const char* pattern, uint32_t flags) {
-  WidePath folder;
+  WidePath folderPath;
   wchar_t widePattern[MAX_PATH];
-  if (!WidenArguments(path, pattern, &folder, widePattern)) return 0;
-  return RemoveFolder(folder, widePattern, flags);
+  Removal removal = {{}, widePattern, flags, nullptr};
+  Folder parent;
+  wchar_t name[MAX_PATH];
+  if (!WidenArguments(path, pattern, &folderPath, widePattern) ||
+      !FindKernelCalls(&removal.calls) || !OpenParentFolder(folderPath, &parent, name, removal)) {
+    return 0;
+  }
+  const bool removed = RemoveFolder(removal, parent, name, true);
+  CloseHandle(parent.handle);
+  return removed ? 1 : 0;
 }
 
 void DeleteFilesInFolder(const char* path, const char* pattern, NameFilter accept) {
   WidePath folderPath;
   wchar_t widePattern[MAX_PATH];
+  Removal removal = {{}, widePattern, 0, accept};
+  Folder parent;
   Folder folder;
-  if (WidenArguments(path, pattern, &folderPath, widePattern) &&
-      LocateFolder(folderPath, widePattern, 0, accept, &folder)) {
-    EmptyFolder(folder);
+  wchar_t name[MAX_PATH];
+  if (!WidenArguments(path, pattern, &folderPath, widePattern) ||
+      !FindKernelCalls(&removal.calls) || !OpenParentFolder(folderPath, &parent, name, removal)) {
+    return;
   }
+  if (OpenFolder(removal, parent, name, WALK_ACCESS, SHARE_NO_DELETE, true, &folder)) {
+    EmptyFolder(removal, folder);
+    CloseHandle(folder.handle);
+  }
+  CloseHandle(parent.handle);
 }
 
 int32_t DirectoryRemove(const char* path, const char* pattern) {

@@ -17,7 +17,12 @@ constexpr uint32_t DIRREMOVE_CLEAR_ATTRIBUTES = 2;  // make read-only files dele
 // their wide form, never through the ANSI code page; links (reparse points,
 // and what Windows finds elsewhere when it opens an entry) are neither
 // followed nor deleted, nor descended into, and a file with further names
-// elsewhere (hard links) keeps its attributes.
+// elsewhere (hard links) keeps its attributes. The directory itself may be
+// reached through linked folders above it but may not be a link: then
+// nothing is touched. It is held open while it is walked, so that it cannot
+// be moved or replaced meanwhile, and everything in it is opened and deleted
+// through that handle. With DIRREMOVE_CLEAR_ATTRIBUTES a directory's own
+// attributes are cleared only once it is empty.
 int32_t DirectoryRemove(const char* path, const char* pattern, uint32_t flags);
 int32_t DirectoryRemove(const char* path, const char* pattern);
 

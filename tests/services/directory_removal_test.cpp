@@ -116,6 +116,23 @@ TEST_F(DirectoryRemovalTest, LinkedDirectoriesAreNeverEntered) {
   EXPECT_FALSE(root.Exists("d\\own.txt"));
 }
 
+// The folder asked for is itself a link (a Unix symbolic link, which Wine
+// follows even when asked not to): what it points at stays whole, whatever
+// the flags, and so does the link.
+TEST_F(DirectoryRemovalTest, AFolderThatIsItselfALinkIsLeftAlone) {
+  root.MakeDirectory("outside");
+  Files({"outside\\sentinel.txt"});
+  ASSERT_EQ(test_support::RunUnixCommand("/bin/ln -s " + root.unixPath() + "/outside " +
+                                         root.unixPath() + "/link"),
+            0);
+  for (uint32_t flags : {0u, DIRREMOVE_DESCEND | DIRREMOVE_CLEAR_ATTRIBUTES}) {
+    SCOPED_TRACE("flags " + std::to_string(flags));
+    EXPECT_EQ(DirectoryRemove(root.PathOf("link").c_str(), "", flags), 0);
+    EXPECT_TRUE(root.Exists("outside\\sentinel.txt"));
+    EXPECT_TRUE(root.Exists("link"));
+  }
+}
+
 }  // namespace
 
 // Random folder trees, made from the Unix side as a player or a hostile
