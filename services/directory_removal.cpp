@@ -6,6 +6,7 @@
 #include <cstring>
 #include <cwchar>
 
+#include "foundation/owned_handles.h"
 #include "services/final_path.h"
 
 namespace services {
@@ -20,7 +21,6 @@ namespace {
 // so one with trailing dots or blanks, or one such as CON, names that very
 // entry and nothing else. The folder's path is used for the listing alone.
 constexpr wchar_t ALL_FILES[] = L"*.*";
-constexpr wchar_t LITERAL_PREFIX[] = L"\\\\?\\";
 constexpr wchar_t LITERAL_UNC_PREFIX[] = L"\\\\?\\UNC\\";
 // Characters no single name may hold: joined to a folder they would lead
 // elsewhere or widen a search.
@@ -48,24 +48,12 @@ bool Append(WidePath* path, const wchar_t* piece) {
 
 // The folder's full path, ending in a backslash, behind the literal prefix.
 bool MakeFolderPath(const wchar_t* given, WidePath* folder) {
-  wchar_t full[MAX_PATH];
-  const DWORD length = GetFullPathNameW(given, MAX_PATH, full, nullptr);
-  if (length == 0 || length >= MAX_PATH) return false;
-  const wchar_t* rest = full;
-  const wchar_t* prefix = LITERAL_PREFIX;
-  if (wcsncmp(full, LITERAL_PREFIX, 4) == 0) {
-    prefix = L"";
-  } else if (full[0] == L'\\' && full[1] == L'\\') {
-    prefix = LITERAL_UNC_PREFIX;
-    rest = full + 2;
-  }
-  folder->length = 0;
-  folder->text[0] = L'\0';
-  folder->prefix = 0;
-  Append(folder, prefix);
-  folder->prefix = folder->length;
-  if (!Append(folder, rest)) return false;
-  return folder->text[folder->length - 1] == L'\\' || Append(folder, L"\\");
+  const DWORD length = LiteralPathOf(given, folder->text, PATH_ROOM);
+  if (length == 0) return false;
+  folder->length = length;
+  folder->prefix = wcsncmp(folder->text, LITERAL_UNC_PREFIX, 8) == 0 ? 8 : 4;
+  if (!Fits(*folder, 0)) return false;
+  return folder->text[length - 1] == L'\\' || Append(folder, L"\\");
 }
 
 bool IsOwnName(const wchar_t* name) {
@@ -213,7 +201,7 @@ struct Removal {
 // is used for the listing and to keep every name the walk reaches within
 // MAX_PATH - 1 characters.
 struct Folder {
-  HANDLE handle;
+  foundation::OwnedHandle handle;
   KernelName name;
   size_t nameLength;
   WidePath path;  // ends in a backslash
@@ -226,16 +214,30 @@ bool OpenFolder(const Removal& removal, const Folder& parent, const wchar_t* nam
                 ACCESS_MASK access, ULONG share, bool ignoreCase, Folder* folder) {
   folder->path = parent.path;
   if (!Append(&folder->path, name) || !Append(&folder->path, L"\\")) return false;
-  folder->handle =
-      OpenInFolder(removal.calls, parent.handle, name, access, share, FILE_DIRECTORY_FILE);
-  if (!folder->handle) return false;
-  if (!IsLink(removal.calls, folder->handle) &&
-      NameOf(removal.calls, folder->handle, &folder->name, &folder->nameLength) &&
+  folder->handle.Reset(
+      OpenInFolder(removal.calls, parent.handle.get(), name, access, share, FILE_DIRECTORY_FILE));
+  if (folder->handle && !IsLink(removal.calls, folder->handle.get()) &&
+      NameOf(removal.calls, folder->handle.get(), &folder->name, &folder->nameLength) &&
       IsNamedIn(folder->name, folder->nameLength, parent.name.header.Name.Buffer, parent.nameLength,
                 name, ignoreCase)) {
     return true;
   }
-  CloseHandle(folder->handle);
+  folder->handle.Reset(nullptr);
+  return false;
+}
+
+// Opens the folder at the path (full, ending in a backslash), links
+// followed, and learns where it really is.
+bool OpenFolderAt(const Removal& removal, const WidePath& path, ACCESS_MASK access, ULONG share,
+                  Folder* folder) {
+  folder->path = path;
+  folder->handle.Reset(CreateFileW(path.text, access, share, nullptr, OPEN_EXISTING,
+                                   FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (folder->handle &&
+      NameOf(removal.calls, folder->handle.get(), &folder->name, &folder->nameLength)) {
+    return true;
+  }
+  folder->handle.Reset(nullptr);
   return false;
 }
 
@@ -244,21 +246,16 @@ bool OpenFolder(const Removal& removal, const Folder& parent, const wchar_t* nam
 // the folder's name in `name`; false for a drive's root.
 bool OpenParentFolder(const WidePath& path, Folder* parent, wchar_t (&name)[MAX_PATH],
                       const Removal& removal) {
-  parent->path = path;
+  WidePath parentPath = path;
   size_t end = path.length - 1;
   while (end > path.prefix && path.text[end - 1] != L'\\') --end;
   if (end <= path.prefix) return false;
   wcsncpy(name, path.text + end, path.length - 1 - end);
   name[path.length - 1 - end] = L'\0';
-  parent->path.length = end;
-  parent->path.text[end] = L'\0';
-  if (!IsOwnName(name)) return false;
-  parent->handle = CreateFileW(parent->path.text, FILE_TRAVERSE | FILE_READ_ATTRIBUTES, SHARE_ALL,
-                               nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (parent->handle == INVALID_HANDLE_VALUE) return false;
-  if (NameOf(removal.calls, parent->handle, &parent->name, &parent->nameLength)) return true;
-  CloseHandle(parent->handle);
-  return false;
+  parentPath.length = end;
+  parentPath.text[end] = L'\0';
+  return IsOwnName(name) && OpenFolderAt(removal, parentPath, FILE_TRAVERSE | FILE_READ_ATTRIBUTES,
+                                         SHARE_ALL, parent);
 }
 
 bool RemoveFolder(const Removal& removal, const Folder& parent, const wchar_t* name,
@@ -268,8 +265,9 @@ void RemoveFile(const Removal& removal, const Folder& folder, const wchar_t* nam
   const bool clearAttributes = removal.flags & DIRREMOVE_CLEAR_ATTRIBUTES;
   const ACCESS_MASK access =
       DELETE | FILE_READ_ATTRIBUTES | (clearAttributes ? FILE_WRITE_ATTRIBUTES : 0);
-  HANDLE file =
-      OpenInFolder(removal.calls, folder.handle, name, access, SHARE_ALL, FILE_NON_DIRECTORY_FILE);
+  const foundation::OwnedHandle opened(OpenInFolder(removal.calls, folder.handle.get(), name,
+                                                   access, SHARE_ALL, FILE_NON_DIRECTORY_FILE));
+  HANDLE file = opened.get();
   if (!file) return;
   KernelName fileName;
   size_t fileNameLength = 0;
@@ -290,7 +288,6 @@ void RemoveFile(const Removal& removal, const Folder& folder, const wchar_t* nam
     }
     MarkForDeletion(removal.calls, file);
   }
-  CloseHandle(file);
 }
 
 // Links are neither deleted nor entered: the listing marks them, and a name
@@ -313,12 +310,11 @@ bool EmptyFolder(const Removal& removal, const Folder& folder) {
   WidePath search = folder.path;
   if (!Append(&search, removal.pattern)) return false;
   WIN32_FIND_DATAW found;
-  HANDLE entries = FindFirstFileW(search.text, &found);
-  if (entries == INVALID_HANDLE_VALUE) return false;
+  const foundation::OwnedFind entries(FindFirstFileW(search.text, &found));
+  if (!entries) return false;
   do {
     RemoveEntry(removal, folder, found);
-  } while (FindNextFileW(entries, &found));
-  FindClose(entries);
+  } while (FindNextFileW(entries.get(), &found));
   return true;
 }
 
@@ -326,13 +322,12 @@ bool IsEmpty(const WidePath& path) {
   WidePath search = path;
   if (!Append(&search, L"*")) return false;
   WIN32_FIND_DATAW found;
-  HANDLE entries = FindFirstFileW(search.text, &found);
-  if (entries == INVALID_HANDLE_VALUE) return false;
+  const foundation::OwnedFind entries(FindFirstFileW(search.text, &found));
+  if (!entries) return false;
   bool empty = true;
   do {
     empty = wcscmp(found.cFileName, L".") == 0 || wcscmp(found.cFileName, L"..") == 0;
-  } while (empty && FindNextFileW(entries, &found));
-  FindClose(entries);
+  } while (empty && FindNextFileW(entries.get(), &found));
   return empty;
 }
 
@@ -346,12 +341,11 @@ bool RemoveEmptyFolder(const Removal& removal, const Folder& parent, const wchar
       DELETE | FILE_READ_ATTRIBUTES | (clearAttributes ? FILE_WRITE_ATTRIBUTES : 0);
   Folder folder;
   if (!OpenFolder(removal, parent, name, access, SHARE_ALL, ignoreCase, &folder)) return false;
-  bool removed = MarkForDeletion(removal.calls, folder.handle);
+  bool removed = MarkForDeletion(removal.calls, folder.handle.get());
   if (!removed && clearAttributes && IsEmpty(folder.path) &&
-      SetAttributes(removal.calls, folder.handle, FILE_ATTRIBUTE_NORMAL)) {
-    removed = MarkForDeletion(removal.calls, folder.handle);
+      SetAttributes(removal.calls, folder.handle.get(), FILE_ATTRIBUTE_NORMAL)) {
+    removed = MarkForDeletion(removal.calls, folder.handle.get());
   }
-  CloseHandle(folder.handle);
   return removed;
 }
 
@@ -364,7 +358,8 @@ bool RemoveFolder(const Removal& removal, const Folder& parent, const wchar_t* n
     return false;
   }
   const bool emptied = EmptyFolder(removal, folder);
-  CloseHandle(folder.handle);
+  // The walk's hold keeps the folder from going; it ends before the removal.
+  folder.handle.Reset(nullptr);
   return emptied && RemoveEmptyFolder(removal, parent, name, ignoreCase);
 }
 
@@ -398,27 +393,20 @@ int32_t DirectoryRemove(const char* path, const char* pattern, uint32_t flags) {
       !FindKernelCalls(&removal.calls) || !OpenParentFolder(folderPath, &parent, name, removal)) {
     return 0;
   }
-  const bool removed = RemoveFolder(removal, parent, name, true);
-  CloseHandle(parent.handle);
-  return removed ? 1 : 0;
+  return RemoveFolder(removal, parent, name, true) ? 1 : 0;
 }
 
 void DeleteFilesInFolder(const char* path, const char* pattern, NameFilter accept) {
   WidePath folderPath;
   wchar_t widePattern[MAX_PATH];
   Removal removal = {{}, widePattern, 0, accept};
-  Folder parent;
   Folder folder;
-  wchar_t name[MAX_PATH];
-  if (!WidenArguments(path, pattern, &folderPath, widePattern) ||
-      !FindKernelCalls(&removal.calls) || !OpenParentFolder(folderPath, &parent, name, removal)) {
-    return;
-  }
-  if (OpenFolder(removal, parent, name, WALK_ACCESS, SHARE_NO_DELETE, true, &folder)) {
+  // The folder itself may be reached through a link (a drive's root, say):
+  // what is deleted lies directly in it, wherever it really is.
+  if (WidenArguments(path, pattern, &folderPath, widePattern) && FindKernelCalls(&removal.calls) &&
+      OpenFolderAt(removal, folderPath, WALK_ACCESS, SHARE_NO_DELETE, &folder)) {
     EmptyFolder(removal, folder);
-    CloseHandle(folder.handle);
   }
-  CloseHandle(parent.handle);
 }
 
 int32_t DirectoryRemove(const char* path, const char* pattern) {

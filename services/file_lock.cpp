@@ -4,6 +4,7 @@
 #include <cwchar>
 
 #include "foundation/heaps.h"
+#include "foundation/owned_handles.h"
 #include "services/final_path.h"
 
 namespace services {
@@ -37,12 +38,11 @@ bool KeyOf(const char* name, KeyBuffers* buffers) {
   const wchar_t kept = *fileName;
   separator[1] = L'\0';  // the folder's path, with its backslash (C:\ for a root)
   constexpr DWORD SHARE_ALL = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-  HANDLE folder = CreateFileW(path, 0, SHARE_ALL, nullptr, OPEN_EXISTING,
-                              FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (folder == INVALID_HANDLE_VALUE) return false;
+  const foundation::OwnedHandle folder(CreateFileW(path, 0, SHARE_ALL, nullptr, OPEN_EXISTING,
+                                                  FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!folder) return false;
   wchar_t* key = buffers->key;
-  const FinalPathResult found = FinalPathOf(folder, key, LONG_PATH_ROOM);
-  CloseHandle(folder);
+  const FinalPathResult found = FinalPathOf(folder.get(), key, LONG_PATH_ROOM);
   if (found != FINAL_PATH_FOUND) wcscpy(key, path);
   separator[1] = kept;
   size_t keyLength = wcslen(key);
@@ -75,13 +75,12 @@ HANDLE TakeFileLock(const char* name) {
   if (made) LockNameOf(buffers->key, lockName);
   foundation::MainHeapFree(buffers);
   if (!made) return nullptr;
-  HANDLE lock = CreateMutexW(nullptr, FALSE, lockName);
-  if (!lock) return nullptr;  // made by a process of another user, say
+  // Not made when a process of another user made it, say.
+  foundation::OwnedHandle lock(CreateMutexW(nullptr, FALSE, lockName));
+  if (!lock) return nullptr;
   // A holder that ended without letting go leaves the lock abandoned: ours now.
-  const DWORD waited = WaitForSingleObject(lock, 0);
-  if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED) return lock;
-  CloseHandle(lock);
-  return nullptr;
+  const DWORD waited = WaitForSingleObject(lock.get(), 0);
+  return waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED ? lock.Give() : nullptr;
 }
 
 void ReleaseFileLock(HANDLE lock) {

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "foundation/heaps.h"
+#include "foundation/owned_handles.h"
 #include "foundation/strings.h"
 #include "services/open_file_names.h"
 
@@ -142,7 +143,8 @@ bool CloseOpenFile(OpenFile* file) {
 
 // Puts the new file under the number: the new one is open before the old
 // one is closed, and a failed open leaves the number as it was.
-intptr_t StoreOpenedFile(ObjectNumber number, HANDLE handle, DWORD access) {
+intptr_t StoreOpenedFile(ObjectNumber number, HANDLE opened, DWORD access) {
+  foundation::OwnedHandle handle(opened);
   // The file that was current loses that, so what it wrote goes out now.
   files.current = Engage(nullptr);
   if (!handle) return 0;
@@ -151,13 +153,12 @@ intptr_t StoreOpenedFile(ObjectNumber number, HANDLE handle, DWORD access) {
       file ? static_cast<FileEntry*>(foundation::ClaimSlot(&files.table, number)) : nullptr;
   if (!entry) {
     foundation::MainHeapFree(file);
-    CloseHandle(handle);
     return 0;
   }
-  file->handle = handle;
+  file->handle = handle.Give();
   file->writable = access & GENERIC_WRITE;
   if (entry->handle) CloseOpenFile(entry->file);
-  *entry = {handle, file};
+  *entry = {file->handle, file};
   files.current = Engage(file);
   return foundation::CreationResult(number, entry);
 }

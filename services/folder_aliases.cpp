@@ -2,6 +2,8 @@
 
 #include <cwchar>
 
+#include "foundation/owned_handles.h"
+
 namespace services {
 namespace {
 
@@ -15,11 +17,9 @@ bool SameName(const wchar_t* one, const wchar_t* other) {
 // Where the path really leads, links followed; empty where that cannot be told.
 void FinalPathAt(const wchar_t* path, wchar_t (&finalPath)[FINAL_PATH_ROOM]) {
   finalPath[0] = L'\0';
-  HANDLE open =
-      CreateFileW(path, 0, SHARE_ALL, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (open == INVALID_HANDLE_VALUE) return;
-  FinalPathOf(open, finalPath);
-  CloseHandle(open);
+  const foundation::OwnedHandle open(
+      CreateFileW(path, 0, SHARE_ALL, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (open) FinalPathOf(open.get(), finalPath);
 }
 
 void AddName(FolderAliases* folder, const wchar_t* name) {
@@ -39,8 +39,8 @@ void AddLinksToFolder(FolderAliases* folder) {
   wcscpy(path, folder->parent);
   wcscpy(path + parentLength, L"*");
   WIN32_FIND_DATAW found;
-  HANDLE entries = FindFirstFileW(path, &found);
-  if (entries == INVALID_HANDLE_VALUE) return;
+  const foundation::OwnedFind entries(FindFirstFileW(path, &found));
+  if (!entries) return;
   do {
     if (!(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
         parentLength + wcslen(found.cFileName) >= MAX_PATH) {
@@ -53,8 +53,7 @@ void AddLinksToFolder(FolderAliases* folder) {
       AddName(folder, found.cFileName);
       AddName(folder, found.cAlternateFileName);
     }
-  } while (FindNextFileW(entries, &found));
-  FindClose(entries);
+  } while (FindNextFileW(entries.get(), &found));
 }
 
 }  // namespace
@@ -67,9 +66,7 @@ bool FindFolderAliases(const char* path, FolderAliases* folder) {
   const DWORD length = GetFullPathNameW(widePath, MAX_PATH, folder->parent, &name);
   if (length == 0 || length >= MAX_PATH || !name || wcspbrk(name, L"*?")) return false;
   WIN32_FIND_DATAW found;
-  HANDLE entry = FindFirstFileW(folder->parent, &found);
-  if (entry == INVALID_HANDLE_VALUE) return false;
-  FindClose(entry);
+  if (!foundation::OwnedFind(FindFirstFileW(folder->parent, &found))) return false;
   if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
       (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) || !SameName(found.cFileName, name)) {
     return false;

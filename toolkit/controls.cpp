@@ -6,6 +6,7 @@
 
 #include "foundation/heaps.h"
 #include "foundation/instance.h"
+#include "toolkit/scoped_gdi.h"
 #include "toolkit/window.h"
 
 namespace toolkit {
@@ -160,17 +161,15 @@ SIZE ImageSize(HANDLE image) {
     if (GetObjectA(image, sizeof(bitmap), &bitmap)) size = {bitmap.bmWidth, bitmap.bmHeight};
     return size;
   }
-  ICONINFO icon;
-  if (!GetIconInfo(static_cast<HICON>(image), &icon)) return size;
+  const ScopedIconInfo icon(static_cast<HICON>(image));
+  if (!icon.valid) return size;
   BITMAP bitmap;
-  if (icon.hbmColor && GetObjectA(icon.hbmColor, sizeof(bitmap), &bitmap)) {
+  if (icon.info.hbmColor && GetObjectA(icon.info.hbmColor, sizeof(bitmap), &bitmap)) {
     size = {bitmap.bmWidth, bitmap.bmHeight};
-  } else if (GetObjectA(icon.hbmMask, sizeof(bitmap), &bitmap)) {
+  } else if (GetObjectA(icon.info.hbmMask, sizeof(bitmap), &bitmap)) {
     // A monochrome icon keeps its image and mask stacked in one bitmap.
     size = {bitmap.bmWidth, bitmap.bmHeight / 2};
   }
-  if (icon.hbmColor) DeleteObject(icon.hbmColor);
-  DeleteObject(icon.hbmMask);
   return size;
 }
 

@@ -2,6 +2,7 @@
 
 #include "foundation/instance.h"
 #include "foundation/object_table.h"
+#include "foundation/owned_handles.h"
 #include "toolkit/scoped_gdi.h"
 
 namespace toolkit {
@@ -69,19 +70,20 @@ ImageEntry* MakeBlankEntry(ObjectNumber number, int width, int height) {
   const ObjectNumber identity = IdentityOf(number, entry);
   images.current = identity;
   ReleaseImage(number);
-  HBITMAP bitmap = nullptr;
+  foundation::OwnedGdiObject bitmap;
   {
     ScopedCreatedDC screen(CreateDCA("DISPLAY", nullptr, nullptr, nullptr));
-    if (screen.dc) bitmap = CreateCompatibleBitmap(screen.dc, width, height);
+    if (screen.dc) bitmap.Reset(CreateCompatibleBitmap(screen.dc, width, height));
   }
   BITMAP description;
-  if (!bitmap || !GetObjectA(bitmap, sizeof(description), &description)) {
-    if (bitmap) DeleteObject(bitmap);
+  if (!bitmap || !GetObjectA(bitmap.get(), sizeof(description), &description)) {
     Abandon(identity);
     return nullptr;
   }
-  Describe(entry, bitmap, ImageKind::BITMAP_IMAGE, description);
-  PaintBlack(bitmap, description);
+  // The entry owns the bitmap from here on.
+  const auto made = static_cast<HBITMAP>(bitmap.Give());
+  Describe(entry, made, ImageKind::BITMAP_IMAGE, description);
+  PaintBlack(made, description);
   return entry;
 }
 

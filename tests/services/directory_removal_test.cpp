@@ -133,6 +133,23 @@ TEST_F(DirectoryRemovalTest, AFolderThatIsItselfALinkIsLeftAlone) {
   }
 }
 
+// Links in the folder to a file of the folder itself, or to one deeper in
+// it, are not the folder's own files: they stay (the plain file they point
+// at goes as what it is), and what lies deeper stays too.
+TEST_F(DirectoryRemovalTest, LinksToFilesOfTheFolderItselfStay) {
+  root.MakeDirectory("d\\deeper");
+  Files({"d\\target.txt", "d\\deeper\\deep.txt"});
+  const std::string d = root.unixPath() + "/d/";
+  ASSERT_EQ(test_support::RunUnixCommand("/bin/ln -s " + d + "target.txt " + d + "near && " +
+                                         "/bin/ln -s " + d + "deeper/deep.txt " + d + "deep"),
+            0);
+  EXPECT_EQ(DirectoryRemove(D().c_str(), "", 0), 0);
+  EXPECT_EQ(test_support::RunUnixCommand("test -L " + d + "near -a -L " + d + "deep"), 0)
+      << "a link was deleted";
+  EXPECT_TRUE(root.Exists("d\\deeper\\deep.txt"));
+  EXPECT_FALSE(root.Exists("d\\target.txt"));
+}
+
 }  // namespace
 
 // Random folder trees, made from the Unix side as a player or a hostile
