@@ -6,7 +6,6 @@
 
 #include "foundation/strings.h"
 #include "launcher/build_profile.h"
-#include "launcher/main_program.h"
 #include "launcher/main_window.h"
 #include "launcher/outside_actions.h"
 #include "launcher/roster.h"
@@ -57,7 +56,7 @@ bool IsOnlyCurrentCharactersFolder(const char* path) {
 void RemoveCharacterDirectory(const char* name) {
   if (!NamesOwnDirectory(name)) return;
   char* mark = foundation::ScratchMark();
-  foundation::AppendToScratch(program.baseDirectory);
+  foundation::AppendToScratch(Paths().baseDirectory);
   foundation::AppendToScratch(CHARACTER_DIRECTORY_PREFIX);
   foundation::AppendToScratch(name);
   foundation::StepPastScratchText();

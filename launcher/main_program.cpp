@@ -19,14 +19,30 @@
 
 namespace launcher {
 
-ProgramVariables program;
-
 namespace {
 
 constexpr foundation::ObjectNumber TITLE_PICTURE_IMAGE = 0;
 constexpr foundation::ObjectNumber LOGO_PICTURE_IMAGE = 1;
 
+// What the main program keeps for the whole run; all of it starts at zero.
+struct ProgramVariables {
+  HWND window;
+  HANDLE titlePicture;
+  HANDLE logoPicture;
+  // The combo box selection read when Start was last pressed; saved at exit.
+  int32_t startSelection;
+  bool quit;
+};
+
+ProgramVariables program;
+
 void Quit() { program.quit = true; }
+
+// Start ends the run once it has started the game with a character.
+void Start() {
+  program.startSelection = StartGame();
+  if (program.startSelection != -1) program.quit = true;
+}
 
 struct ActionRow {
   foundation::ObjectNumber control;
@@ -36,7 +52,7 @@ struct ActionRow {
 // Control number to action, in the order the numbers are tested. Pictures,
 // the combo box and the frame have no row: their events change nothing.
 constexpr ActionRow ACTIONS[] = {
-    {CONTROL_START, StartGame},
+    {CONTROL_START, Start},
     {CONTROL_MANUAL, OpenManual},
     {CONTROL_WEBSITE, OpenWebsite},
     {CONTROL_QUIT, Quit},
@@ -79,16 +95,13 @@ void MakePictures() {
 // The session ends under the launcher: what the player changed is saved as
 // at Quit, with no one left to answer a failure, and the program ends.
 void EndWithSession() {
-  SaveRosterUnattended();
+  SaveRosterUnattended(program.startSelection);
   EndProgram();
 }
 
 void RunEventLoop() {
   while (!program.quit) {
-    program.lastEvent = toolkit::WaitForEvent();
-    if (program.lastEvent != toolkit::EVENT_CONTROL) continue;
-    program.lastControl = toolkit::LastEventControl();
-    RunAction(program.lastControl);
+    if (toolkit::WaitForEvent() == toolkit::EVENT_CONTROL) RunAction(toolkit::LastEventControl());
   }
 }
 
@@ -96,7 +109,6 @@ void RunEventLoop() {
 
 void MainProgram(HINSTANCE instance) {
   program = {};
-  program.instance = instance;
   foundation::programInstance = instance;
   foundation::CreateMainHeap();
   InitRuntime();
@@ -105,16 +117,16 @@ void MainProgram(HINSTANCE instance) {
   foundation::OpenKeyboard();
   MakePictures();
   ReadBaseDirectory();
-  RunShopModeWhenAsked();
+  if (RunShopModeWhenAsked()) EndProgram();
   ResetGameArguments();
   LoadRoster();
   toolkit::SetSessionEndAction(EndWithSession);
   CreateMainControls(program.window, program.titlePicture, program.logoPicture);
   RefillCharacterList();
-  toolkit::WriteControlState(CONTROL_CHARACTERS, program.savedSelection);
+  toolkit::WriteControlState(CONTROL_CHARACTERS, SavedSelection());
   WarnWhenRosterCannotBeSaved();
   RunEventLoop();
-  SaveRoster();
+  SaveRoster(program.startSelection);
   EndProgram();
 }
 

@@ -4,7 +4,6 @@
 
 #include "foundation/strings.h"
 #include "launcher/build_profile.h"
-#include "launcher/main_program.h"
 #include "launcher/main_window.h"
 #include "launcher/roster.h"
 #include "services/command_line.h"
@@ -21,9 +20,11 @@ using foundation::AppendToScratch;
 // byte more for the zero.
 constexpr intptr_t BASE_DIRECTORY_LENGTH = 1000;
 
+OutsidePaths outside;
+
 void AssignBasePath(foundation::String* variable, const char* relative) {
   char* mark = foundation::ScratchMark();
-  AppendToScratch(program.baseDirectory);
+  AppendToScratch(outside.baseDirectory);
   AppendToScratch(relative);
   foundation::AssignFromScratch(variable, mark);
 }
@@ -37,45 +38,48 @@ void OpenDocument(const char* target) {
 }  // namespace
 
 void ReadBaseDirectory() {
+  outside = {};
   char* mark = foundation::ScratchMark();
   foundation::SpacesToScratch(BASE_DIRECTORY_LENGTH);
-  foundation::AssignFromScratch(&program.baseDirectory, mark);
-  if (program.baseDirectory) {
-    GetCurrentDirectoryA(BASE_DIRECTORY_LENGTH, program.baseDirectory);
+  foundation::AssignFromScratch(&outside.baseDirectory, mark);
+  if (outside.baseDirectory) {
+    GetCurrentDirectoryA(BASE_DIRECTORY_LENGTH, outside.baseDirectory);
   }
-  AssignBasePath(&program.gameProgram, GAME_PROGRAM_PATH);
-  AssignBasePath(&program.gameDirectory, GAME_DIRECTORY_PATH);
-  AssignBasePath(&program.manualDocument, MANUAL_PATH);
+  AssignBasePath(&outside.gameProgram, GAME_PROGRAM_PATH);
+  AssignBasePath(&outside.gameDirectory, GAME_DIRECTORY_PATH);
+  AssignBasePath(&outside.manualDocument, MANUAL_PATH);
 }
 
-void RunShopModeWhenAsked() {
-  char* mark = foundation::ScratchMark();
+bool RunShopModeWhenAsked() {
+  char* first = foundation::ScratchMark();
   services::NextCommandLineArgument();
-  foundation::AssignFromScratch(&program.firstParameter, mark);
-  if (!foundation::TextEquals(program.firstParameter, SHOP_MODE_PARAMETER)) return;
-  OpenDocument(SHOP_ADDRESS);
-  EndProgram();
+  const bool shopMode = foundation::TextEquals(first, SHOP_MODE_PARAMETER);
+  foundation::RewindScratch(first);
+  if (shopMode) OpenDocument(SHOP_ADDRESS);
+  return shopMode;
 }
+
+const OutsidePaths& Paths() { return outside; }
 
 void ResetGameArguments() {
-  foundation::AssignText(&program.gameArguments, buildProfile.gameArgumentPrefix);
+  foundation::AssignText(&outside.gameArguments, buildProfile.gameArgumentPrefix);
 }
 
-void OpenManual() { OpenDocument(program.manualDocument); }
+void OpenManual() { OpenDocument(outside.manualDocument); }
 
 void OpenWebsite() { OpenDocument(WEBSITE_ADDRESS); }
 
 void OpenShop() { OpenDocument(SHOP_ADDRESS); }
 
-void StartGame() {
-  program.startSelection = static_cast<int32_t>(toolkit::ReadControlState(CONTROL_CHARACTERS));
-  if (program.startSelection == -1) {
+int32_t StartGame() {
+  const auto selection = static_cast<int32_t>(toolkit::ReadControlState(CONTROL_CHARACTERS));
+  if (selection == -1) {
     ShowNoSelectionError();
-    return;
+    return selection;
   }
-  SelectRosterEntry(program.startSelection);
+  SelectRosterEntry(selection);
   StartGameAs(CurrentCharacterName());
-  program.quit = true;
+  return selection;
 }
 
 void ShowNoSelectionError() {
@@ -84,14 +88,14 @@ void ShowNoSelectionError() {
 
 void StartGameAs(const char* name) {
   char* mark = foundation::ScratchMark();
-  AppendToScratch(program.gameArguments);
+  AppendToScratch(outside.gameArguments);
   AppendToScratch(CHARACTER_DIRECTORY_SWITCH);
   AppendToScratch(name);
   AppendToScratch(CHARACTER_PLAYER_SWITCH);
   AppendToScratch(name);
-  foundation::AssignFromScratch(&program.gameArguments, mark);
+  foundation::AssignFromScratch(&outside.gameArguments, mark);
   services::CloseLaunchedProcess(services::LaunchInDirectory(
-      program.gameProgram, program.gameArguments, program.gameDirectory));
+      outside.gameProgram, outside.gameArguments, outside.gameDirectory));
 }
 
 }  // namespace launcher

@@ -5,9 +5,9 @@
 #include <cstring>
 
 #include "foundation/lists.h"
+#include "foundation/owned_handles.h"
 #include "foundation/strings.h"
 #include "launcher/build_profile.h"
-#include "launcher/main_program.h"
 #include "launcher/main_window.h"
 #include "services/directory_removal.h"
 #include "services/file_lock.h"
@@ -48,8 +48,11 @@ struct Character {
 constexpr foundation::StringLayout CHARACTER_STRINGS[] = {offsetof(Character, name),
                                                          foundation::STRING_LAYOUT_END};
 
-// The settings file's state for this run; LoadRoster starts it anew.
-struct SettingsFileState {
+// The roster and its settings file for this run; LoadRoster starts it anew.
+struct RosterState {
+  foundation::List characters;
+  // The selection read from the settings file.
+  int32_t savedSelection;
   bool canBeSaved;
   // Held from the load until the save is done, so that a second launcher
   // that starts meanwhile, even while the settings file is closed and
@@ -57,10 +60,15 @@ struct SettingsFileState {
   HANDLE lock;
 };
 
-SettingsFileState settings;
+RosterState roster;
+
+const char* NameOf(foundation::ListElement* element) {
+  const auto* character = static_cast<const Character*>(foundation::ElementData(element));
+  return character && character->name ? character->name : "";
+}
 
 Character* CurrentCharacter() {
-  return static_cast<Character*>(foundation::ElementData(program.roster.current));
+  return static_cast<Character*>(foundation::ElementData(roster.characters.current));
 }
 
 // The save file's name for the attempt: the process id first, then numbers
@@ -114,27 +122,24 @@ bool CanReplaceSettingsFile() {
     return false;
   }
   return MakeUnderFreeSaveName([](const char* name) {
-    HANDLE file = CreateFileA(name, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                              FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    CloseHandle(file);
-    return true;
+    return static_cast<bool>(foundation::OwnedHandle(CreateFileA(
+        name, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_FLAG_DELETE_ON_CLOSE, nullptr)));
   });
 }
 
 // Without the lock, taken here or not to be had, the file is only read.
 bool OpenSettingsFile() {
-  settings.lock = services::TakeFileLock(SETTINGS_FILE);
-  if (settings.lock && services::FileOpenUpdate(SETTINGS_FILE_NUMBER, SETTINGS_FILE)) {
-    settings.canBeSaved = CanReplaceSettingsFile();
+  roster.lock = services::TakeFileLock(SETTINGS_FILE);
+  if (roster.lock && services::FileOpenUpdate(SETTINGS_FILE_NUMBER, SETTINGS_FILE)) {
+    roster.canBeSaved = CanReplaceSettingsFile();
     return true;
   }
-  settings.canBeSaved = false;
+  roster.canBeSaved = false;
   return services::FileOpenReadShared(SETTINGS_FILE_NUMBER, SETTINGS_FILE) != 0;
 }
 
 void ReadCharacters() {
-  program.savedSelection = services::FileReadByte();
+  roster.savedSelection = services::FileReadByte();
   while (!services::FileAtEnd(SETTINGS_FILE_NUMBER)) {
     char* mark = foundation::ScratchMark();
     services::FileReadLine();
@@ -142,16 +147,16 @@ void ReadCharacters() {
   }
 }
 
-// Writes the whole roster to the current file; false when a write fell short.
-bool WriteSettings() {
-  const int32_t selection = program.startSelection;
+// Writes the whole roster and the selection to the current file; false when
+// a write fell short.
+bool WriteSettings(int32_t selection) {
   const bool storable = selection >= 0 && selection <= LARGEST_STORED_SELECTION;
   bool complete = services::FileWriteByte(storable ? selection : NO_SELECTION) == 1;
-  if (foundation::ListFirst(&program.roster)) {
+  if (foundation::ListFirst(&roster.characters)) {
     do {
       const char* name = CurrentCharacterName();
       complete &= services::FileWriteLine(name) == static_cast<int32_t>(strlen(name) + 2);
-    } while (foundation::ListNext(&program.roster));
+    } while (foundation::ListNext(&roster.characters));
   }
   return complete && services::FileFlush();
 }
@@ -168,13 +173,13 @@ bool ReplaceSettingsFile() {
 // One whole save: the new content in a new file beside the settings file,
 // then that very file in its place; a save file that is not put in place is
 // deleted.
-bool TrySave() {
+bool TrySave(int32_t selection) {
   services::FileClose(SETTINGS_FILE_NUMBER);
   if (!MakeUnderFreeSaveName(
           [](const char* name) { return services::FileOpenNew(SETTINGS_FILE_NUMBER, name) != 0; })) {
     return false;
   }
-  if (WriteSettings() && ReplaceSettingsFile()) {
+  if (WriteSettings(selection) && ReplaceSettingsFile()) {
     services::FileClose(SETTINGS_FILE_NUMBER);
     return true;
   }
@@ -182,13 +187,14 @@ bool TrySave() {
   return false;
 }
 
-// Saves; after a failure the player may try again while `askAfterFailure`.
-void Save(bool askAfterFailure) {
-  if (!settings.canBeSaved) return;
+// Saves with the selection; after a failure the player may try again while
+// `askAfterFailure`.
+void Save(int32_t selection, bool askAfterFailure) {
+  if (!roster.canBeSaved) return;
   // Nothing is lost without a word: the player may try again, for instance
   // once another program has let go of the file, or give the changes up.
   for (;;) {
-    if (TrySave()) {
+    if (TrySave(selection)) {
       // Files that launchers which ended during their save left.
       services::DeleteFilesInFolder(".", SAVE_FILE_PATTERN, IsSaveFileName);
       break;
@@ -199,34 +205,40 @@ void Save(bool askAfterFailure) {
       break;
     }
   }
-  settings.canBeSaved = false;
-  services::ReleaseFileLock(settings.lock);
-  settings.lock = nullptr;
+  roster.canBeSaved = false;
+  services::ReleaseFileLock(roster.lock);
+  roster.lock = nullptr;
 }
 
 }  // namespace
 
 void LoadRoster() {
-  settings = {};
-  foundation::ListCreate(&program.roster, sizeof(Character), CHARACTER_STRINGS);
+  roster = {};
+  foundation::ListCreate(&roster.characters, sizeof(Character), CHARACTER_STRINGS);
   if (!OpenSettingsFile()) return;
   ReadCharacters();
-  if (settings.canBeSaved) return;
+  if (roster.canBeSaved) return;
   services::FileClose(SETTINGS_FILE_NUMBER);
-  services::ReleaseFileLock(settings.lock);
-  settings.lock = nullptr;
+  services::ReleaseFileLock(roster.lock);
+  roster.lock = nullptr;
 }
 
 void WarnWhenRosterCannotBeSaved() {
-  if (settings.canBeSaved) return;
+  if (roster.canBeSaved) return;
   toolkit::ShowMessageBox(buildProfile.errorTitle, buildProfile.cannotSaveText, MB_OK);
 }
 
 void RefillCharacterList() {
   const toolkit::ItemSource names = {
-      [](void*) { return foundation::ListFirst(&program.roster) ? CurrentCharacterName() : nullptr; },
-      [](void*) { return foundation::ListNext(&program.roster) ? CurrentCharacterName() : nullptr; },
-      nullptr,
+      [](void* characters) {
+        auto* list = static_cast<foundation::List*>(characters);
+        return foundation::ListFirst(list) ? NameOf(list->current) : nullptr;
+      },
+      [](void* characters) {
+        auto* list = static_cast<foundation::List*>(characters);
+        return foundation::ListNext(list) ? NameOf(list->current) : nullptr;
+      },
+      &roster.characters,
   };
   toolkit::RefillControlItems(CONTROL_CHARACTERS, names);
 }
@@ -237,12 +249,12 @@ void ShowAppendedCharacter() {
 }
 
 void SelectRosterEntry(int32_t index) {
-  foundation::ListFirst(&program.roster);
-  for (int32_t step = 0; step < index; ++step) foundation::ListNext(&program.roster);
+  foundation::ListFirst(&roster.characters);
+  for (int32_t step = 0; step < index; ++step) foundation::ListNext(&roster.characters);
 }
 
 bool AppendCharacterFromScratch(char* mark) {
-  if (!foundation::ListAddAfterCurrent(&program.roster)) {
+  if (!foundation::ListAddAfterCurrent(&roster.characters)) {
     foundation::RewindScratch(mark);
     return false;
   }
@@ -251,29 +263,26 @@ bool AppendCharacterFromScratch(char* mark) {
 }
 
 void RemoveCurrentCharacter(int32_t index) {
-  foundation::ListRemoveCurrent(&program.roster);
+  foundation::ListRemoveCurrent(&roster.characters);
   toolkit::RemoveControlItem(CONTROL_CHARACTERS, index);
   toolkit::WriteControlState(CONTROL_CHARACTERS, -1);
-  foundation::ListLast(&program.roster);
+  foundation::ListLast(&roster.characters);
 }
 
-const char* CurrentCharacterName() {
-  Character* character = CurrentCharacter();
-  return character && character->name ? character->name : "";
-}
+const char* CurrentCharacterName() { return NameOf(roster.characters.current); }
+
+int32_t SavedSelection() { return roster.savedSelection; }
 
 bool AnyOtherCharacter(NameTest test, void* context) {
-  for (foundation::ListElement* element = program.roster.header->first; element;
+  for (foundation::ListElement* element = roster.characters.header->first; element;
        element = element->next) {
-    if (element == program.roster.current) continue;
-    const auto* character = static_cast<const Character*>(foundation::ElementData(element));
-    if (test(character->name ? character->name : "", context)) return true;
+    if (element != roster.characters.current && test(NameOf(element), context)) return true;
   }
   return false;
 }
 
-void SaveRoster() { Save(true); }
+void SaveRoster(int32_t startSelection) { Save(startSelection, true); }
 
-void SaveRosterUnattended() { Save(false); }
+void SaveRosterUnattended(int32_t startSelection) { Save(startSelection, false); }
 
 }  // namespace launcher

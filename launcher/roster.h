@@ -3,10 +3,10 @@
 
 namespace launcher {
 
-// The player's characters, kept in program.roster in the order of the
-// settings file, mirrored item for item by the combo box, and carried from
-// one run to the next by "velmora.cfg" in the current directory: one byte
-// with the selection (0xFF for none), then one line per name ending in CR LF.
+// The player's characters, kept here in the order of the settings file,
+// mirrored item for item by the combo box, and carried from one run to the
+// next by "velmora.cfg" in the current directory: one byte with the
+// selection (0xFF for none), then one line per name ending in CR LF.
 
 // Reads the settings file. It stays open (others may only read it) until
 // the save, and the file's lock (services/file_lock.h) is held until the save
@@ -39,21 +39,23 @@ bool AppendCharacterFromScratch(char* mark);
 void RemoveCurrentCharacter(int32_t index);
 // The name of the current character ("" when there is none).
 const char* CurrentCharacterName();
+// The selection the settings file held at the load.
+int32_t SavedSelection();
 // True when `test` gives true for the name of a character other than the
 // current one; the current one stays current.
 using NameTest = bool (*)(const char* name, void* context);
 bool AnyOtherCharacter(NameTest test, void* context);
-// Writes the roster and the start selection (none for a position beyond
-// 127, which the byte cannot carry) to the settings file, once. The new
+// Writes the roster and the selection Start last read (none for a position
+// beyond 127, which the byte cannot carry) to the settings file, once. The new
 // content is written to a new file beside it, made under a name nothing had,
 // and then that very file is put in its place in one step, so the old file
 // stays whole until the new one is complete. A replace that a reader holds
 // off is tried again for about a second; a save that still fails is told to
 // the player, who may retry it or give it up. After a successful save,
 // temporary files that launchers ended during their save left are removed.
-void SaveRoster();
+void SaveRoster(int32_t startSelection);
 // The same save when no one is there to answer (the Windows session ends):
 // a save that fails leaves the old file whole, and nothing is asked.
-void SaveRosterUnattended();
+void SaveRosterUnattended(int32_t startSelection);
 
 }  // namespace launcher

@@ -6,7 +6,6 @@
 #include "foundation/heaps.h"
 #include "foundation/strings.h"
 #include "installation_directory.h"
-#include "launcher/main_program.h"
 #include "launcher/outside_actions.h"
 #include "processes.h"
 #include "recordings.h"
@@ -15,15 +14,12 @@
 
 namespace {
 
-using launcher::program;
-
 // The game start of the German build, run in this process on the start-up
 // steps that prepare it: the base directory is the current directory.
 class StartGameTest : public ::testing::Test {
  protected:
   void SetUp() override {
     GetCurrentDirectoryA(sizeof(previousDirectory_), previousDirectory_);
-    program = {};
     foundation::CreateMainHeap();
     foundation::CreateNodeHeap();
     foundation::InitScratchArea();
@@ -49,10 +45,10 @@ class StartGameTest : public ::testing::Test {
 TEST_F(StartGameTest, GameStartsWithTheCharacterInTheGameDirectoryWithoutWaiting) {
   test_support::ScopedEnvironmentVariable linger(test_support::RECORDER_LINGER_VARIABLE, "3000");
   PrepareIn(installation.windowsPath());
-  EXPECT_STREQ(program.baseDirectory, installation.windowsPath().c_str());
-  EXPECT_STREQ(program.gameProgram, installation.GameProgram().c_str());
-  EXPECT_STREQ(program.manualDocument, installation.Manual().c_str());
-  EXPECT_STREQ(program.gameArguments, "-nj -d STARTER_USED -d GER ");
+  EXPECT_STREQ(launcher::Paths().baseDirectory, installation.windowsPath().c_str());
+  EXPECT_STREQ(launcher::Paths().gameProgram, installation.GameProgram().c_str());
+  EXPECT_STREQ(launcher::Paths().manualDocument, installation.Manual().c_str());
+  EXPECT_STREQ(launcher::Paths().gameArguments, "-nj -d STARTER_USED -d GER ");
 
   const DWORD start = GetTickCount();
   launcher::StartGameAs("Anna");
@@ -62,7 +58,7 @@ TEST_F(StartGameTest, GameStartsWithTheCharacterInTheGameDirectoryWithoutWaiting
   EXPECT_EQ(all[0].Value("command line"),
             "\"" + installation.GameProgram() + "\" -nj -d STARTER_USED -d GER -dir Anna -pl Anna");
   EXPECT_EQ(all[0].Value("directory"), installation.GameDirectory());
-  EXPECT_STREQ(program.gameArguments, "-nj -d STARTER_USED -d GER -dir Anna -pl Anna");
+  EXPECT_STREQ(launcher::Paths().gameArguments, "-nj -d STARTER_USED -d GER -dir Anna -pl Anna");
 }
 
 TEST_F(StartGameTest, NameIsPassedUnchangedSoBlanksMakeSeveralWords) {
@@ -91,9 +87,9 @@ TEST_F(StartGameTest, MissingGameProgramShowsTheShellsErrorAndReturns) {
 
 TEST_F(StartGameTest, DriveRootGivesDoubledSeparators) {
   PrepareIn("Z:\\");
-  EXPECT_STREQ(program.baseDirectory, "Z:\\");
-  EXPECT_STREQ(program.gameProgram, "Z:\\\\game\\game.exe");
-  EXPECT_STREQ(program.manualDocument, "Z:\\\\anleitung\\anleitung.html");
+  EXPECT_STREQ(launcher::Paths().baseDirectory, "Z:\\");
+  EXPECT_STREQ(launcher::Paths().gameProgram, "Z:\\\\game\\game.exe");
+  EXPECT_STREQ(launcher::Paths().manualDocument, "Z:\\\\anleitung\\anleitung.html");
 }
 
 }  // namespace
