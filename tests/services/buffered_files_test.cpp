@@ -506,4 +506,22 @@ TEST_F(BufferedFilesTest, ARefusalStaysWithTheFileUntilItIsClosed) {
   EXPECT_FALSE(services::FileClose(0));
 }
 
+// A write that the system takes only in part without an error is not taken
+// as complete: a pipe that nobody reads, in its non-waiting mode, takes what
+// fits in its buffer and says so.
+TEST_F(BufferedFilesTest, AWriteTakenOnlyInPartIsReported) {
+  const char* name = "\\\\.\\pipe\\velmora-short-write";
+  HANDLE pipe = CreateNamedPipeA(name, PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE | PIPE_WAIT, 1, 16, 16,
+                                 0, nullptr);
+  ASSERT_NE(pipe, INVALID_HANDLE_VALUE);
+  ASSERT_NE(services::FileOpenExclusive(0, name), 0);
+  DWORD mode = PIPE_NOWAIT;
+  ASSERT_TRUE(SetNamedPipeHandleState(reinterpret_cast<HANDLE>(services::FileSelect(0)), &mode,
+                                      nullptr, nullptr));
+  EXPECT_EQ(services::FileWriteText(std::string(100, 'x').c_str()), 100) << "taken into the buffer";
+  EXPECT_FALSE(services::FileFlush()) << "the pipe took only part of the text";
+  EXPECT_FALSE(services::FileClose(0));
+  CloseHandle(pipe);
+}
+
 }  // namespace
