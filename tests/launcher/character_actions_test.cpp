@@ -52,6 +52,10 @@ class CharacterActionsTest : public ::testing::TestWithParam<Build> {
     const std::string path = installation.PathOf(folder) + "\\";
     return std::wstring(path.begin(), path.end()) + name;
   }
+  // A Unix symbolic link at `link` to `target` (Unix paths).
+  static void Link(const std::string& target, const std::string& link) {
+    ASSERT_EQ(test_support::RunUnixCommand("/bin/ln -s " + target + " " + link), 0) << link;
+  }
   bool WideExists(const std::wstring& path) const {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
   }
@@ -182,10 +186,7 @@ TEST_P(CharacterActionsTest, DeleteLeavesTheFilesOfAFolderAnotherCharacterUses) 
     place.MakeDirectory(folder);
     place.WriteFile(folder + "\\save.dat", "progress");
     if (row.link) {
-      ASSERT_EQ(test_support::RunUnixCommand("/bin/ln -s " + place.unixPath() + "/game/" +
-                                             row.folder + " " + place.unixPath() + "/game/" +
-                                             row.link),
-                0);
+      Link(place.unixPath() + "/game/" + row.folder, place.unixPath() + "/game/" + row.link);
     }
     wchar_t alias[MAX_PATH];
     const std::string path = place.PathOf(folder);
@@ -226,9 +227,7 @@ TEST_P(CharacterActionsTest, DeleteNeverReachesOutsideTheCharactersOwnDirectory)
   installation.WriteFile("game\\a\\b\\sentinel.txt", "nested");
   installation.MakeDirectory("game\\x");
   installation.WriteFile("game\\x\\sentinel.txt", "x");
-  ASSERT_EQ(test_support::RunUnixCommand("/bin/ln -s " + outside.unixPath() + " " +
-                                         installation.unixPath() + "/game/linked"),
-            0);
+  Link(outside.unixPath(), installation.unixPath() + "/game/linked");
   const Names names = {"",    ".",  "..", "..\\x", "a\\b", "a/b",   "C:x",
                        "*",   "x.", "x ", "NUL",   "nul.txt", "COM1", "linked"};
   Prepare('\x00', names);
@@ -292,11 +291,9 @@ TEST_P(CharacterActionsTest, DeleteLeavesWhatLinksInTheFolderPointAt) {
   installation.MakeDirectory("game\\Anna");
   installation.WriteFile("game\\Anna\\save.dat", "own");
   const std::string anna = installation.unixPath() + "/game/Anna/";
-  ASSERT_EQ(test_support::RunUnixCommand(
-                "/bin/ln -s " + outside.unixPath() + "/target.txt " + anna + "link.txt && " +
-                "/bin/ln -s " + outside.unixPath() + "/folder " + anna + "folder && " +
-                "/bin/ln -s " + installation.unixPath() + "/game/game.exe " + anna + "game.exe"),
-            0);
+  Link(outside.unixPath() + "/target.txt", anna + "link.txt");
+  Link(outside.unixPath() + "/folder", anna + "folder");
+  Link(installation.unixPath() + "/game/game.exe", anna + "game.exe");
   Prepare('\x00', {"Anna"});
   StarterProcess starter(GetParam(), installation);
   DeleteFirst(starter);

@@ -29,6 +29,10 @@ class RosterTest : public ::testing::TestWithParam<Build> {
     EXPECT_EQ(starter.WaitForDialog(1000), nullptr) << "the message comes only once";
     EXPECT_TRUE(IsWindowEnabled(starter.window()));
   }
+  // Answers the launcher's word that the save failed with Retry or Cancel.
+  void AnswerSaveFailed(const StarterProcess& starter, int button) {
+    starter.AnswerMessageBox(GetParam().errorTitle, GetParam().saveFailedText, button);
+  }
   std::string Saved() { return SavedSettings(installation); }
   bool TemporaryFilesLeft() {
     WIN32_FIND_DATAA found;
@@ -183,10 +187,8 @@ TEST_P(RosterTest, ASaveThatCannotBePutInPlaceLeavesTheOldFileWhole) {
   HANDLE reader = HoldForReading();
   // The player is told and gives the save up.
   starter.Click(5);
-  starter.AnswerMessageBox(GetParam().errorTitle, GetParam().saveFailedText, IDCANCEL);
-  DWORD exitCode = 99;
-  ASSERT_TRUE(starter.WaitForExit(10000, &exitCode));
-  EXPECT_EQ(exitCode, 0u);
+  AnswerSaveFailed(starter, IDCANCEL);
+  starter.ExpectEnded();
   CloseHandle(reader);
   EXPECT_EQ(Saved(), old);
   EXPECT_FALSE(TemporaryFilesLeft()) << "the unused new content was removed";
@@ -199,15 +201,13 @@ TEST_P(RosterTest, AFailedSaveIsToldAndRetriedOnRequest) {
   StarterProcess starter(GetParam(), installation);
   HANDLE reader = HoldForReading();
   starter.Click(5);
-  starter.AnswerMessageBox(GetParam().errorTitle, GetParam().saveFailedText, IDRETRY);
+  AnswerSaveFailed(starter, IDRETRY);
   // Still held: told again.
   HWND box = starter.WaitForDialog();
   ASSERT_NE(box, nullptr) << "a retried save that fails again is told again";
   CloseHandle(reader);
-  starter.AnswerMessageBox(GetParam().errorTitle, GetParam().saveFailedText, IDRETRY);
-  DWORD exitCode = 99;
-  ASSERT_TRUE(starter.WaitForExit(10000, &exitCode));
-  EXPECT_EQ(exitCode, 0u);
+  AnswerSaveFailed(starter, IDRETRY);
+  starter.ExpectEnded();
   EXPECT_EQ(Saved(), std::string("\x00" "Anna\r\nBert\r\n", 13));
   EXPECT_FALSE(TemporaryFilesLeft());
 }
@@ -225,14 +225,12 @@ TEST_P(RosterTest, ASaveOnAFullDiskIsToldAndTheOldFileStays) {
   StarterProcess starter(GetParam(), installation);
   ASSERT_TRUE(disk.Fill());
   starter.Click(5);
-  starter.AnswerMessageBox(GetParam().errorTitle, GetParam().saveFailedText, IDRETRY);
+  AnswerSaveFailed(starter, IDRETRY);
   ASSERT_NE(starter.WaitForDialog(), nullptr) << "still full: told again";
   EXPECT_EQ(Saved(), old);
   ASSERT_TRUE(disk.RemoveFiller());
-  starter.AnswerMessageBox(GetParam().errorTitle, GetParam().saveFailedText, IDRETRY);
-  DWORD exitCode = 99;
-  ASSERT_TRUE(starter.WaitForExit(10000, &exitCode));
-  EXPECT_EQ(exitCode, 0u);
+  AnswerSaveFailed(starter, IDRETRY);
+  starter.ExpectEnded();
   EXPECT_EQ(Saved(), std::string(1, '\0') + old.substr(1));
   EXPECT_FALSE(TemporaryFilesLeft());
 }
@@ -245,9 +243,7 @@ TEST_P(RosterTest, AReaderThatLetsGoSoonDoesNotFailTheSave) {
   starter.Click(5);
   Sleep(300);
   CloseHandle(reader);
-  DWORD exitCode = 99;
-  ASSERT_TRUE(starter.WaitForExit(10000, &exitCode));
-  EXPECT_EQ(exitCode, 0u);
+  starter.ExpectEnded();
   EXPECT_EQ(Saved(), std::string("\x00" "Anna\r\n", 7));
 }
 
@@ -262,9 +258,7 @@ TEST_P(RosterTest, ALauncherStartedDuringASaveIsReadOnly) {
     StarterProcess second(GetParam(), installation);
     ProcessCall("NtResumeProcess")(first.processHandle());
     ExpectCannotSaveMessage(second);
-    DWORD exitCode = 99;
-    ASSERT_TRUE(first.WaitForExit(20000, &exitCode));
-    EXPECT_EQ(exitCode, 0u);
+    first.ExpectEnded(20000);
     EXPECT_TRUE(Saved() == saved) << "the first launcher's list was not saved";
     second.Quit();
   }
@@ -423,7 +417,7 @@ TEST_P(RosterTest, TheLockHoldsInAFolderOf250Characters) {
     second.Quit();
   }
   CloseHandle(reader);
-  first.AnswerMessageBox(GetParam().errorTitle, GetParam().saveFailedText, IDRETRY);
+  AnswerSaveFailed(first, IDRETRY);
   first.ExpectEnded();
   EXPECT_EQ(SavedSettings(deep), SettingsBytes(0, {"Anna"}));
 }
