@@ -1,9 +1,8 @@
 #include "foundation/keyboard.h"
 
-#include <cstring>
-
 #include "foundation/direct_input.h"
 #include "foundation/instance.h"
+#include "foundation/system_library.h"
 
 namespace foundation {
 namespace {
@@ -22,19 +21,6 @@ struct KeyboardSetUp {
 
 KeyboardSetUp keyboard;
 
-// DINPUT.DLL from the system folder, never by its bare name: that would
-// search the program's folder and the current directory (the game's) first,
-// and a DLL of that name put there would run inside the launcher. Null when
-// the path does not fit or there is no such library.
-HMODULE LoadSystemDirectInput() {
-  static constexpr char NAME[] = "\\dinput.dll";
-  char path[MAX_PATH];
-  const UINT length = GetSystemDirectoryA(path, MAX_PATH);
-  if (length == 0 || length + sizeof(NAME) > MAX_PATH) return nullptr;
-  memcpy(path + length, NAME, sizeof(NAME));
-  return LoadLibraryA(path);
-}
-
 void ReleaseDevice() {
   IDirectInputDevice7_Release(keyboard.device);
   keyboard.device = nullptr;
@@ -44,15 +30,13 @@ void ReleaseDevice() {
 
 IDirectInput7A* AcquireDirectInput() {
   if (!keyboard.directInput) {
-    keyboard.library = LoadSystemDirectInput();
-    if (keyboard.library) {
-      auto create = reinterpret_cast<DirectInputCreateEx>(
-          reinterpret_cast<void*>(GetProcAddress(keyboard.library, "DirectInputCreateEx")));
-      // Only what it stored counts: an older DirectInput leaves nothing there.
-      if (create) {
-        create(programInstance, DIRECTINPUT_VERSION, IID_IDirectInput7A,
-               reinterpret_cast<void**>(&keyboard.directInput), nullptr);
-      }
+    // From the system folder only: a dinput.dll in the game's folder never runs.
+    keyboard.library = LoadSystemLibrary("dinput.dll");
+    const auto create = LibraryFunction<DirectInputCreateEx>(keyboard.library, "DirectInputCreateEx");
+    // Only what it stored counts: an older DirectInput leaves nothing there.
+    if (create) {
+      create(programInstance, DIRECTINPUT_VERSION, IID_IDirectInput7A,
+             reinterpret_cast<void**>(&keyboard.directInput), nullptr);
     }
   }
   ++keyboard.users;

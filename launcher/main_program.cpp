@@ -112,7 +112,6 @@ void MainProgram(HINSTANCE instance) {
   foundation::programInstance = instance;
   foundation::CreateMainHeap();
   InitRuntime();
-  services::SetUpShell();
   program.window = OpenMainWindow();
   foundation::OpenKeyboard();
   MakePictures();

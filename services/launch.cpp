@@ -7,13 +7,22 @@
 
 #include <cstring>
 
+#include "foundation/system_library.h"
+
 namespace services {
 namespace {
 
 // The derived directory holds at most 511 characters and its zero.
 constexpr size_t DIRECTORY_BUFFER_SIZE = 512;
 
+// COM comes from ole32, loaded from the system folder when the first launch
+// needs it rather than at start: the launcher's start waits for none of it.
+using CoInitializeExFunction = HRESULT(WINAPI*)(void* reserved, DWORD model);
+using CoUninitializeFunction = void(WINAPI*)();
+
 struct Shell {
+  bool tried;
+  HMODULE ole32;
   // COM was set up by SetUpShell and is to be taken down by ReleaseShell.
   bool comSetUp;
 };
@@ -39,19 +48,27 @@ bool DeriveDirectory(const char* target, char (&directory)[DIRECTORY_BUFFER_SIZE
 }  // namespace
 
 void SetUpShell() {
-  if (shell.comSetUp) return;
+  if (shell.tried) return;
+  shell.tried = true;
+  shell.ole32 = foundation::LoadSystemLibrary("ole32.dll");
+  const auto initialize =
+      foundation::LibraryFunction<CoInitializeExFunction>(shell.ole32, "CoInitializeEx");
   shell.comSetUp =
-      SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE));
+      initialize && SUCCEEDED(initialize(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE));
 }
 
 void ReleaseShell() {
-  if (shell.comSetUp) CoUninitialize();
+  const auto uninitialize =
+      foundation::LibraryFunction<CoUninitializeFunction>(shell.ole32, "CoUninitialize");
+  if (shell.comSetUp && uninitialize) uninitialize();
+  if (shell.ole32) FreeLibrary(shell.ole32);
   shell = {};
 }
 
 intptr_t LaunchItem(const char* target, const char* parameters, const char* directory,
                     int32_t flags) {
   if (!target) return 0;
+  SetUpShell();
   char derived[DIRECTORY_BUFFER_SIZE];
   const char* chosen = DeriveDirectory(target, derived) ? derived : nullptr;
   if (directory && *directory) chosen = directory;

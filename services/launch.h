@@ -9,8 +9,8 @@ constexpr int32_t LAUNCH_HIDDEN = 2;  // start it hidden instead of shown normal
 
 // Sets up COM on the calling thread, apartment-threaded and without OLE1
 // DDE, as the shell needs it for the verb handlers and browsers it talks to:
-// once, before the first launch. When COM cannot be set up, launches go on
-// without it and ReleaseShell does nothing.
+// once, before the first launch, which calls it itself. When COM cannot be
+// set up, launches go on without it and ReleaseShell does nothing.
 void SetUpShell();
 // Takes down what SetUpShell set up; at the end of the program.
 void ReleaseShell();
