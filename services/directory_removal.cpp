@@ -7,7 +7,9 @@
 #include <cwchar>
 
 #include "foundation/owned_handles.h"
+#include "foundation/system_library.h"
 #include "services/final_path.h"
+#include "services/open_file_names.h"
 
 namespace services {
 namespace {
@@ -83,18 +85,14 @@ struct KernelCalls {
   FileInformationFunction setInformation;
 };
 
-template <typename Function>
-Function KernelCall(HMODULE ntdll, const char* name) {
-  return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(ntdll, name)));
-}
-
 bool FindKernelCalls(KernelCalls* calls) {
   HMODULE ntdll = GetModuleHandleA("ntdll.dll");
   if (!ntdll) return false;
-  calls->createFile = KernelCall<CreateFileFunction>(ntdll, "NtCreateFile");
-  calls->queryObject = KernelCall<QueryObjectFunction>(ntdll, "NtQueryObject");
-  calls->queryInformation = KernelCall<FileInformationFunction>(ntdll, "NtQueryInformationFile");
-  calls->setInformation = KernelCall<FileInformationFunction>(ntdll, "NtSetInformationFile");
+  using foundation::LibraryFunction;
+  calls->createFile = LibraryFunction<CreateFileFunction>(ntdll, "NtCreateFile");
+  calls->queryObject = LibraryFunction<QueryObjectFunction>(ntdll, "NtQueryObject");
+  calls->queryInformation = LibraryFunction<FileInformationFunction>(ntdll, "NtQueryInformationFile");
+  calls->setInformation = LibraryFunction<FileInformationFunction>(ntdll, "NtSetInformationFile");
   return calls->createFile && calls->queryObject && calls->queryInformation &&
          calls->setInformation;
 }
@@ -178,15 +176,6 @@ bool SetAttributes(const KernelCalls& calls, HANDLE open, DWORD attributes) {
   IO_STATUS_BLOCK status;
   return NT_SUCCESS(
       calls.setInformation(open, &status, &basic, sizeof(basic), FileBasicInformation));
-}
-
-// Marks the open file or (empty) folder for deletion when its last handle
-// closes; a read-only one refuses.
-bool MarkForDeletion(const KernelCalls& calls, HANDLE open) {
-  FILE_DISPOSITION_INFORMATION disposition = {TRUE};
-  IO_STATUS_BLOCK status;
-  return NT_SUCCESS(calls.setInformation(open, &status, &disposition, sizeof(disposition),
-                                         FileDispositionInformation));
 }
 
 // What one removal asks for, the same at every level.
@@ -286,7 +275,7 @@ void RemoveFile(const Removal& removal, const Folder& folder, const wchar_t* nam
         SetAttributes(removal.calls, file, FILE_ATTRIBUTE_NORMAL);
       }
     }
-    MarkForDeletion(removal.calls, file);
+    DeleteOpenFile(file);
   }
 }
 
@@ -341,10 +330,10 @@ bool RemoveEmptyFolder(const Removal& removal, const Folder& parent, const wchar
       DELETE | FILE_READ_ATTRIBUTES | (clearAttributes ? FILE_WRITE_ATTRIBUTES : 0);
   Folder folder;
   if (!OpenFolder(removal, parent, name, access, SHARE_ALL, ignoreCase, &folder)) return false;
-  bool removed = MarkForDeletion(removal.calls, folder.handle.get());
+  bool removed = DeleteOpenFile(folder.handle.get());
   if (!removed && clearAttributes && IsEmpty(folder.path) &&
       SetAttributes(removal.calls, folder.handle.get(), FILE_ATTRIBUTE_NORMAL)) {
-    removed = MarkForDeletion(removal.calls, folder.handle.get());
+    removed = DeleteOpenFile(folder.handle.get());
   }
   return removed;
 }

@@ -1,6 +1,8 @@
 #pragma once
 #include <windows.h>
 
+#include "foundation/system_library.h"
+
 namespace services {
 
 // Where an open file or directory really is, links followed, as Windows
@@ -26,8 +28,7 @@ DWORD LiteralPathOf(const wchar_t* path, wchar_t* literal, DWORD room);
 // A kernel32 call that Windows XP lacks, or nullptr where it is missing.
 template <typename Function>
 Function NewerKernelCall(const char* name) {
-  return reinterpret_cast<Function>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), name)));
+  return foundation::LibraryFunction<Function>(GetModuleHandleA("kernel32.dll"), name);
 }
 
 }  // namespace services

@@ -3,48 +3,39 @@
 #include <cstddef>
 
 #include "foundation/heaps.h"
+#include "foundation/system_library.h"
 #include "services/final_path.h"
 
 namespace services {
 namespace {
 
 // The native call beneath SetFileInformationByHandle (which XP lacks), and
-// the records it takes for the two requests used here.
-struct IoStatus {
-  union {
-    LONG status;
-    void* pointer;
-  };
-  ULONG_PTR information;
-};
-using SetInformationFile = LONG(NTAPI*)(HANDLE, IoStatus*, void*, ULONG, int);
-using StatusToError = ULONG(NTAPI*)(LONG);
-constexpr int FILE_RENAME_INFORMATION = 10;
-constexpr int FILE_DISPOSITION_INFORMATION = 13;
+// the rename record it takes, whose name is as long as the path is.
+using SetInformationFile = NTSTATUS(NTAPI*)(HANDLE, PIO_STATUS_BLOCK, PVOID, ULONG,
+                                            FILE_INFORMATION_CLASS);
+using StatusToError = ULONG(NTAPI*)(NTSTATUS);
 
 struct RenameRequest {
   BOOLEAN replaceIfExists;
   HANDLE rootDirectory;
   ULONG nameBytes;
-  wchar_t name[1];  // the native path, as long as the path is
+  wchar_t name[1];
 };
-
 
 template <typename Function>
 Function NativeCall(const char* name) {
-  return reinterpret_cast<Function>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), name)));
+  return foundation::LibraryFunction<Function>(GetModuleHandleA("ntdll.dll"), name);
 }
 
-bool SetInformation(HANDLE file, void* request, ULONG size, int kind) {
+bool SetInformation(HANDLE file, void* request, ULONG size, FILE_INFORMATION_CLASS kind) {
   const auto setInformation = NativeCall<SetInformationFile>("NtSetInformationFile");
   if (!setInformation) {
     SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
     return false;
   }
-  IoStatus io = {};
-  const LONG status = setInformation(file, &io, request, size, kind);
-  if (status >= 0) return true;
+  IO_STATUS_BLOCK io = {};
+  const NTSTATUS status = setInformation(file, &io, request, size, kind);
+  if (NT_SUCCESS(status)) return true;
   const auto toError = NativeCall<StatusToError>("RtlNtStatusToDosError");
   SetLastError(toError ? toError(status) : ERROR_ACCESS_DENIED);
   return false;
@@ -78,15 +69,15 @@ bool MoveOpenFile(HANDLE file, const char* name) {
     request->replaceIfExists = TRUE;
     request->rootDirectory = nullptr;
     request->nameBytes = length * sizeof(wchar_t);
-    moved = SetInformation(file, request, size, FILE_RENAME_INFORMATION);
+    moved = SetInformation(file, request, size, FileRenameInformation);
   }
   foundation::MainHeapFree(request);
   return moved;
 }
 
 bool DeleteOpenFile(HANDLE file) {
-  BOOLEAN deleteFile = TRUE;
-  return SetInformation(file, &deleteFile, sizeof(deleteFile), FILE_DISPOSITION_INFORMATION);
+  FILE_DISPOSITION_INFORMATION disposition = {TRUE};
+  return SetInformation(file, &disposition, sizeof(disposition), FileDispositionInformation);
 }
 
 }  // namespace services

@@ -1,5 +1,7 @@
 #pragma once
 #include <windows.h>
+// after windows.h, which it needs
+#include <winternl.h>
 
 namespace services {
 
