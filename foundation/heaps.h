@@ -1,6 +1,8 @@
 #pragma once
 #include <windows.h>
 
+#include <new>
+
 namespace foundation {
 
 // The runtime keeps everything in two private heaps: the main heap for strings,
@@ -17,5 +19,32 @@ void DestroyHeaps();
 // Zero-filled block from the main heap; nullptr when the heap has none.
 void* MainHeapAllocate(size_t size);
 void MainHeapFree(void* block);
+
+// One T in the main heap, made in zero-filled memory and destroyed and freed
+// when the guard goes: for work records too large for the stack (paths of
+// any length). Empty when the heap had no room. Never copied.
+template <typename T>
+class MainHeapBlock {
+ public:
+  MainHeapBlock() {
+    void* memory = MainHeapAllocate(sizeof(T));
+    block_ = memory ? new (memory) T : nullptr;
+  }
+  ~MainHeapBlock() {
+    if (!block_) return;
+    block_->~T();
+    MainHeapFree(block_);
+  }
+  MainHeapBlock(const MainHeapBlock&) = delete;
+  MainHeapBlock& operator=(const MainHeapBlock&) = delete;
+
+  explicit operator bool() const { return block_ != nullptr; }
+  T* get() const { return block_; }
+  T* operator->() const { return block_; }
+  T& operator*() const { return *block_; }
+
+ private:
+  T* block_;
+};
 
 }  // namespace foundation

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "foundation/heaps.h"
 #include "foundation/strings.h"
 #include "launcher/build_profile.h"
 #include "launcher/main_window.h"
@@ -43,14 +44,16 @@ bool IsDeviceName(const char* name) {
 // its own folder, an alias does not), and no other character's name may
 // lead to it (a duplicate, another case, its alias, a link to it).
 bool IsOnlyCurrentCharactersFolder(const char* path) {
-  services::FolderAliases folder;
-  return services::FindFolderAliases(path, &folder) &&
+  const foundation::MainHeapBlock<services::FolderAliases> folder;
+  wchar_t widePath[MAX_PATH];
+  return folder && services::WideTextOf(path, widePath, MAX_PATH) &&
+         services::FindFolderAliases(widePath, folder.get()) &&
          !AnyOtherCharacter(
              [](const char* name, void* context) {
                return services::LeadsToFolder(*static_cast<services::FolderAliases*>(context),
                                               name);
              },
-             &folder);
+             folder.get());
 }
 
 void RemoveCharacterDirectory(const char* name) {

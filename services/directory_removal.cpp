@@ -1,15 +1,14 @@
 #include "services/directory_removal.h"
 
 #include <windows.h>
-#include <winternl.h>
 
 #include <cstring>
 #include <cwchar>
 
+#include "foundation/heaps.h"
 #include "foundation/owned_handles.h"
-#include "foundation/system_library.h"
-#include "services/final_path.h"
-#include "services/open_file_names.h"
+#include "services/native_files.h"
+#include "services/path_forms.h"
 
 namespace services {
 namespace {
@@ -23,22 +22,18 @@ namespace {
 // so one with trailing dots or blanks, or one such as CON, names that very
 // entry and nothing else. The folder's path is used for the listing alone.
 constexpr wchar_t ALL_FILES[] = L"*.*";
-constexpr wchar_t LITERAL_UNC_PREFIX[] = L"\\\\?\\UNC\\";
 // Characters no single name may hold: joined to a folder they would lead
 // elsewhere or widen a search.
 constexpr wchar_t NOT_IN_NAMES[] = L"\\/:*?\"<>|";
 
-constexpr size_t PATH_ROOM = MAX_PATH + 8;  // the longest prefix is 8 characters
-
-// A path of at most MAX_PATH - 1 characters after its literal prefix, as the
-// narrow paths allowed; what would be longer is never built.
+// A path in the literal form, which the wide calls take at any length.
 struct WidePath {
-  wchar_t text[PATH_ROOM];
+  wchar_t text[LONG_PATH_ROOM];
   size_t prefix;  // length of the literal prefix
   size_t length;  // length of the whole text
 };
 
-bool Fits(const WidePath& path, size_t more) { return path.length - path.prefix + more < MAX_PATH; }
+bool Fits(const WidePath& path, size_t more) { return path.length + more < LONG_PATH_ROOM; }
 
 bool Append(WidePath* path, const wchar_t* piece) {
   const size_t length = wcslen(piece);
@@ -50,11 +45,10 @@ bool Append(WidePath* path, const wchar_t* piece) {
 
 // The folder's full path, ending in a backslash, behind the literal prefix.
 bool MakeFolderPath(const wchar_t* given, WidePath* folder) {
-  const DWORD length = LiteralPathOf(given, folder->text, PATH_ROOM);
+  const DWORD length = LiteralPathOf(given, folder->text, LONG_PATH_ROOM);
   if (length == 0) return false;
   folder->length = length;
-  folder->prefix = wcsncmp(folder->text, LITERAL_UNC_PREFIX, 8) == 0 ? 8 : 4;
-  if (!Fits(*folder, 0)) return false;
+  folder->prefix = LiteralPrefixLength(folder->text);
   return folder->text[length - 1] == L'\\' || Append(folder, L"\\");
 }
 
@@ -66,68 +60,15 @@ bool IsOwnName(const wchar_t* name) {
   return *name != L'\0';
 }
 
-// The kernel calls beneath the file calls: only they open a name relative to
-// an open folder. ntdll is part of every Windows NT; its calls are looked up
-// at run time, like the newer kernel32 calls, and the programs keep their
-// imports. Without them nothing is removed.
-using CreateFileFunction = NTSTATUS(NTAPI*)(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES,
-                                            PIO_STATUS_BLOCK, PLARGE_INTEGER, ULONG, ULONG, ULONG,
-                                            ULONG, PVOID, ULONG);
-using QueryObjectFunction = NTSTATUS(NTAPI*)(HANDLE, OBJECT_INFORMATION_CLASS, PVOID, ULONG,
-                                             PULONG);
-using FileInformationFunction = NTSTATUS(NTAPI*)(HANDLE, PIO_STATUS_BLOCK, PVOID, ULONG,
-                                                 FILE_INFORMATION_CLASS);
-
-struct KernelCalls {
-  CreateFileFunction createFile;
-  QueryObjectFunction queryObject;
-  FileInformationFunction queryInformation;
-  FileInformationFunction setInformation;
-};
-
-bool FindKernelCalls(KernelCalls* calls) {
-  HMODULE ntdll = GetModuleHandleA("ntdll.dll");
-  if (!ntdll) return false;
-  using foundation::LibraryFunction;
-  calls->createFile = LibraryFunction<CreateFileFunction>(ntdll, "NtCreateFile");
-  calls->queryObject = LibraryFunction<QueryObjectFunction>(ntdll, "NtQueryObject");
-  calls->queryInformation = LibraryFunction<FileInformationFunction>(ntdll, "NtQueryInformationFile");
-  calls->setInformation = LibraryFunction<FileInformationFunction>(ntdll, "NtSetInformationFile");
-  return calls->createFile && calls->queryObject && calls->queryInformation &&
-         calls->setInformation;
-}
-
-// Where an open file or folder really is, links followed, as the kernel names
-// it ("\Device\HarddiskVolume2\games\velmora\game\Anna"; Wine gives
-// "\??\Z:\..." and the path of a Unix symbolic link's target). One question
-// to the kernel, where the final path of the file calls asks several more.
-struct KernelName {
-  OBJECT_NAME_INFORMATION header;
-  wchar_t room[FINAL_PATH_ROOM + MAX_PATH];
-};
-
-// The name's text and its length in characters, without a final backslash
-// (a drive's root has one); false when the name cannot be told.
-bool NameOf(const KernelCalls& calls, HANDLE open, KernelName* name, size_t* length) {
-  ULONG returned = 0;
-  if (!NT_SUCCESS(calls.queryObject(open, ObjectNameInformation, name, sizeof(*name), &returned)) ||
-      !name->header.Name.Buffer || name->header.Name.Length == 0) {
-    return false;
-  }
-  *length = name->header.Name.Length / sizeof(wchar_t);
-  if (name->header.Name.Buffer[*length - 1] == L'\\') --*length;
-  return true;
-}
-
-// True when the name is the folder's name, a backslash and `own` (compared
-// without regard to case where `ignoreCase`): what has that name lies
-// directly in the folder under that name, and no link led elsewhere.
-bool IsNamedIn(const KernelName& name, size_t length, const wchar_t* folderName,
-               size_t folderLength, const wchar_t* own, bool ignoreCase) {
+// True when the kernel's name is the folder's name, a backslash and `own`
+// (compared without regard to case where `ignoreCase`): what has that name
+// lies directly in the folder under that name, and no link led elsewhere.
+bool IsNamedIn(const KernelName& name, size_t length, const KernelName& folder, size_t folderLength,
+               const wchar_t* own, bool ignoreCase) {
   const wchar_t* text = name.header.Name.Buffer;
   const size_t ownLength = wcslen(own);
-  if (length != folderLength + 1 + ownLength || wmemcmp(text, folderName, folderLength) != 0 ||
-      text[folderLength] != L'\\') {
+  if (length != folderLength + 1 + ownLength ||
+      wmemcmp(text, folder.header.Name.Buffer, folderLength) != 0 || text[folderLength] != L'\\') {
     return false;
   }
   const wchar_t* last = text + folderLength + 1;
@@ -136,115 +77,83 @@ bool IsNamedIn(const KernelName& name, size_t length, const wchar_t* folderName,
                         static_cast<int>(ownLength)) == CSTR_EQUAL;
 }
 
-constexpr ULONG SHARE_ALL = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 // A folder being emptied is held so that no one can move, rename or delete it
 // (each needs the sharing of deletion) while it is walked.
 constexpr ULONG SHARE_NO_DELETE = FILE_SHARE_READ | FILE_SHARE_WRITE;
 constexpr ACCESS_MASK WALK_ACCESS = FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES;
 
-// Opens the entry of that name in the open folder, without following a link
-// (a link is opened as itself) and only when it is of the kind asked for
-// (FILE_DIRECTORY_FILE or FILE_NON_DIRECTORY_FILE); nullptr otherwise.
-HANDLE OpenInFolder(const KernelCalls& calls, HANDLE folder, const wchar_t* name,
-                    ACCESS_MASK access, ULONG share, ULONG kind) {
-  UNICODE_STRING text;
-  text.Buffer = const_cast<wchar_t*>(name);
-  text.Length = static_cast<USHORT>(wcslen(name) * sizeof(wchar_t));
-  text.MaximumLength = text.Length;
-  OBJECT_ATTRIBUTES attributes;
-  InitializeObjectAttributes(&attributes, &text, OBJ_CASE_INSENSITIVE, folder, nullptr);
-  IO_STATUS_BLOCK status;
-  HANDLE entry = nullptr;
-  const NTSTATUS opened = calls.createFile(
-      &entry, access | SYNCHRONIZE, &attributes, &status, nullptr, 0, share, FILE_OPEN,
-      kind | FILE_OPEN_REPARSE_POINT | FILE_OPEN_FOR_BACKUP_INTENT | FILE_SYNCHRONOUS_IO_NONALERT,
-      nullptr, 0);
-  return NT_SUCCESS(opened) ? entry : nullptr;
-}
-
-bool IsLink(const KernelCalls& calls, HANDLE open) {
-  FILE_BASIC_INFORMATION basic;
-  IO_STATUS_BLOCK status;
-  return !NT_SUCCESS(
-             calls.queryInformation(open, &status, &basic, sizeof(basic), FileBasicInformation)) ||
-         (basic.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
-}
-
-bool SetAttributes(const KernelCalls& calls, HANDLE open, DWORD attributes) {
-  FILE_BASIC_INFORMATION basic = {};  // times of 0 stay as they are
-  basic.FileAttributes = attributes;
-  IO_STATUS_BLOCK status;
-  return NT_SUCCESS(
-      calls.setInformation(open, &status, &basic, sizeof(basic), FileBasicInformation));
+bool IsLink(HANDLE open) {
+  DWORD attributes = 0;
+  return !AttributesOf(open, &attributes) || (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
 }
 
 // What one removal asks for, the same at every level.
 struct Removal {
-  KernelCalls calls;
   const wchar_t* pattern;
   uint32_t flags;
-  NameFilter accept;  // nullptr: every name
+  NameFilter accept;     // nullptr: every name
+  KernelName* fileName;  // room for the name of each file looked at
 };
 
 // An open folder, checked to be no link, and where it really is. Its path
-// is used for the listing and to keep every name the walk reaches within
-// MAX_PATH - 1 characters.
+// is used for the listing. Large: kept in the heap, one per level.
 struct Folder {
   foundation::OwnedHandle handle;
   KernelName name;
   size_t nameLength;
   WidePath path;  // ends in a backslash
 };
+using HeldFolder = foundation::MainHeapBlock<Folder>;
 
 // Opens the folder of that name in the parent folder, checked to be no link
 // and to lie there under that name (which may differ in case from the one
 // it has where `ignoreCase`).
-bool OpenFolder(const Removal& removal, const Folder& parent, const wchar_t* name,
-                ACCESS_MASK access, ULONG share, bool ignoreCase, Folder* folder) {
+bool OpenFolder(const Folder& parent, const wchar_t* name, ACCESS_MASK access, ULONG share,
+                bool ignoreCase, Folder* folder) {
   folder->path = parent.path;
   if (!Append(&folder->path, name) || !Append(&folder->path, L"\\")) return false;
-  folder->handle.Reset(
-      OpenInFolder(removal.calls, parent.handle.get(), name, access, share, FILE_DIRECTORY_FILE));
-  if (folder->handle && !IsLink(removal.calls, folder->handle.get()) &&
-      NameOf(removal.calls, folder->handle.get(), &folder->name, &folder->nameLength) &&
-      IsNamedIn(folder->name, folder->nameLength, parent.name.header.Name.Buffer, parent.nameLength,
-                name, ignoreCase)) {
+  folder->handle.Reset(OpenInFolder(parent.handle.get(), name, access, share, FILE_DIRECTORY_FILE));
+  if (folder->handle && !IsLink(folder->handle.get()) &&
+      (folder->nameLength = KernelNameOf(folder->handle.get(), &folder->name)) != 0 &&
+      IsNamedIn(folder->name, folder->nameLength, parent.name, parent.nameLength, name,
+                ignoreCase)) {
     return true;
   }
   folder->handle.Reset(nullptr);
   return false;
 }
 
-// Opens the folder at the path (full, ending in a backslash), links
+// Opens the folder at the path (literal, ending in a backslash), links
 // followed, and learns where it really is.
-bool OpenFolderAt(const Removal& removal, const WidePath& path, ACCESS_MASK access, ULONG share,
-                  Folder* folder) {
+bool OpenFolderAt(const WidePath& path, ACCESS_MASK access, ULONG share, Folder* folder) {
   folder->path = path;
   folder->handle.Reset(CreateFileW(path.text, access, share, nullptr, OPEN_EXISTING,
                                    FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   if (folder->handle &&
-      NameOf(removal.calls, folder->handle.get(), &folder->name, &folder->nameLength)) {
+      (folder->nameLength = KernelNameOf(folder->handle.get(), &folder->name)) != 0) {
     return true;
   }
   folder->handle.Reset(nullptr);
   return false;
 }
 
-// Opens the folder that holds the folder at the path (full, ending in a
+// Opens the folder that holds the folder at the path (literal, ending in a
 // backslash), links followed: only the folder itself may not be one. Puts
 // the folder's name in `name`; false for a drive's root.
-bool OpenParentFolder(const WidePath& path, Folder* parent, wchar_t (&name)[MAX_PATH],
-                      const Removal& removal) {
-  WidePath parentPath = path;
+bool OpenParentFolder(const WidePath& path, Folder* parent, wchar_t (&name)[MAX_PATH]) {
   size_t end = path.length - 1;
   while (end > path.prefix && path.text[end - 1] != L'\\') --end;
-  if (end <= path.prefix) return false;
-  wcsncpy(name, path.text + end, path.length - 1 - end);
-  name[path.length - 1 - end] = L'\0';
-  parentPath.length = end;
-  parentPath.text[end] = L'\0';
-  return IsOwnName(name) && OpenFolderAt(removal, parentPath, FILE_TRAVERSE | FILE_READ_ATTRIBUTES,
-                                         SHARE_ALL, parent);
+  const size_t nameLength = path.length - 1 - end;
+  if (end <= path.prefix || nameLength >= MAX_PATH) return false;
+  wmemcpy(name, path.text + end, nameLength);
+  name[nameLength] = L'\0';
+  if (!IsOwnName(name)) return false;
+  const foundation::MainHeapBlock<WidePath> parentPath;
+  if (!parentPath) return false;
+  *parentPath = path;
+  parentPath->length = end;
+  parentPath->text[end] = L'\0';
+  return OpenFolderAt(*parentPath, FILE_TRAVERSE | FILE_READ_ATTRIBUTES, SHARE_ALL, parent);
 }
 
 bool RemoveFolder(const Removal& removal, const Folder& parent, const wchar_t* name,
@@ -254,29 +163,22 @@ void RemoveFile(const Removal& removal, const Folder& folder, const wchar_t* nam
   const bool clearAttributes = removal.flags & DIRREMOVE_CLEAR_ATTRIBUTES;
   const ACCESS_MASK access =
       DELETE | FILE_READ_ATTRIBUTES | (clearAttributes ? FILE_WRITE_ATTRIBUTES : 0);
-  const foundation::OwnedHandle opened(OpenInFolder(removal.calls, folder.handle.get(), name,
-                                                   access, SHARE_ALL, FILE_NON_DIRECTORY_FILE));
+  const foundation::OwnedHandle opened(
+      OpenInFolder(folder.handle.get(), name, access, SHARE_ALL, FILE_NON_DIRECTORY_FILE));
   HANDLE file = opened.get();
-  if (!file) return;
-  KernelName fileName;
-  size_t fileNameLength = 0;
-  if (!IsLink(removal.calls, file) && NameOf(removal.calls, file, &fileName, &fileNameLength) &&
-      IsNamedIn(fileName, fileNameLength, folder.name.header.Name.Buffer, folder.nameLength, name,
-                false)) {
-    if (clearAttributes) {
-      // The attributes belong to the file, not to one of its names: a file
-      // with names elsewhere (hard links) keeps them, and a read-only one
-      // stays.
-      FILE_STANDARD_INFORMATION standard;
-      IO_STATUS_BLOCK status;
-      if (NT_SUCCESS(removal.calls.queryInformation(file, &status, &standard, sizeof(standard),
-                                                    FileStandardInformation)) &&
-          standard.NumberOfLinks == 1) {
-        SetAttributes(removal.calls, file, FILE_ATTRIBUTE_NORMAL);
-      }
-    }
-    DeleteOpenFile(file);
+  if (!file || IsLink(file)) return;
+  const size_t nameLength = KernelNameOf(file, removal.fileName);
+  if (nameLength == 0 ||
+      !IsNamedIn(*removal.fileName, nameLength, folder.name, folder.nameLength, name, false)) {
+    return;
   }
+  // The attributes belong to the file, not to one of its names: a file with
+  // names elsewhere (hard links) keeps them, and a read-only one stays.
+  ULONG links = 0;
+  if (clearAttributes && LinkCountOf(file, &links) && links == 1) {
+    SetAttributesOf(file, FILE_ATTRIBUTE_NORMAL);
+  }
+  DeleteOpenFile(file);
 }
 
 // Links are neither deleted nor entered: the listing marks them, and a name
@@ -284,7 +186,7 @@ void RemoveFile(const Removal& removal, const Folder& folder, const wchar_t* nam
 void RemoveEntry(const Removal& removal, const Folder& folder, const WIN32_FIND_DATAW& found) {
   if (!IsOwnName(found.cFileName) || (removal.accept && !removal.accept(found.cFileName)) ||
       (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
-      !Fits(folder.path, wcslen(found.cFileName))) {
+      !Fits(folder.path, wcslen(found.cFileName) + 1)) {
     return;
   }
   if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
@@ -294,12 +196,20 @@ void RemoveEntry(const Removal& removal, const Folder& folder, const WIN32_FIND_
   }
 }
 
+// Searches the folder for the pattern; an empty guard when nothing matches.
+foundation::OwnedFind Search(const WidePath& folder, const wchar_t* pattern,
+                             WIN32_FIND_DATAW* found) {
+  const foundation::MainHeapBlock<WidePath> search;
+  if (!search) return foundation::OwnedFind();
+  *search = folder;
+  if (!Append(search.get(), pattern)) return foundation::OwnedFind();
+  return foundation::OwnedFind(FindFirstFileW(search->text, found));
+}
+
 // Removes what matches the pattern in the folder; false when nothing does.
 bool EmptyFolder(const Removal& removal, const Folder& folder) {
-  WidePath search = folder.path;
-  if (!Append(&search, removal.pattern)) return false;
   WIN32_FIND_DATAW found;
-  const foundation::OwnedFind entries(FindFirstFileW(search.text, &found));
+  const foundation::OwnedFind entries = Search(folder.path, removal.pattern, &found);
   if (!entries) return false;
   do {
     RemoveEntry(removal, folder, found);
@@ -308,10 +218,8 @@ bool EmptyFolder(const Removal& removal, const Folder& folder) {
 }
 
 bool IsEmpty(const WidePath& path) {
-  WidePath search = path;
-  if (!Append(&search, L"*")) return false;
   WIN32_FIND_DATAW found;
-  const foundation::OwnedFind entries(FindFirstFileW(search.text, &found));
+  const foundation::OwnedFind entries = Search(path, L"*", &found);
   if (!entries) return false;
   bool empty = true;
   do {
@@ -328,12 +236,15 @@ bool RemoveEmptyFolder(const Removal& removal, const Folder& parent, const wchar
   const bool clearAttributes = removal.flags & DIRREMOVE_CLEAR_ATTRIBUTES;
   const ACCESS_MASK access =
       DELETE | FILE_READ_ATTRIBUTES | (clearAttributes ? FILE_WRITE_ATTRIBUTES : 0);
-  Folder folder;
-  if (!OpenFolder(removal, parent, name, access, SHARE_ALL, ignoreCase, &folder)) return false;
-  bool removed = DeleteOpenFile(folder.handle.get());
-  if (!removed && clearAttributes && IsEmpty(folder.path) &&
-      SetAttributes(removal.calls, folder.handle.get(), FILE_ATTRIBUTE_NORMAL)) {
-    removed = DeleteOpenFile(folder.handle.get());
+  const HeldFolder folder;
+  if (!folder || !OpenFolder(parent, name, access, SHARE_ALL, ignoreCase, folder.get())) {
+    return false;
+  }
+  HANDLE handle = folder->handle.get();
+  bool removed = DeleteOpenFile(handle);
+  if (!removed && clearAttributes && IsEmpty(folder->path) &&
+      SetAttributesOf(handle, FILE_ATTRIBUTE_NORMAL)) {
+    removed = DeleteOpenFile(handle);
   }
   return removed;
 }
@@ -342,64 +253,87 @@ bool RemoveEmptyFolder(const Removal& removal, const Folder& parent, const wchar
 // walked, and then removes it when that left it empty.
 bool RemoveFolder(const Removal& removal, const Folder& parent, const wchar_t* name,
                   bool ignoreCase) {
-  Folder folder;
-  if (!OpenFolder(removal, parent, name, WALK_ACCESS, SHARE_NO_DELETE, ignoreCase, &folder)) {
-    return false;
-  }
-  const bool emptied = EmptyFolder(removal, folder);
-  // The walk's hold keeps the folder from going; it ends before the removal.
-  folder.handle.Reset(nullptr);
+  bool emptied = false;
+  {
+    const HeldFolder folder;
+    if (!folder ||
+        !OpenFolder(parent, name, WALK_ACCESS, SHARE_NO_DELETE, ignoreCase, folder.get())) {
+      return false;
+    }
+    emptied = EmptyFolder(removal, *folder);
+  }  // the walk's hold keeps the folder from going; it ends before the removal
   return emptied && RemoveEmptyFolder(removal, parent, name, ignoreCase);
 }
 
-// The text in the ANSI code page as a wide text; false when it does not fit.
-bool Widen(const char* text, wchar_t (&wide)[MAX_PATH]) {
-  return MultiByteToWideChar(CP_ACP, 0, text, -1, wide, MAX_PATH) > 0;
+// The caller's folder path and pattern ("*.*" for none or an empty one), in
+// wide form; the path's full literal form ends in a backslash.
+struct Arguments {
+  wchar_t path[LONG_PATH_ROOM];
+  wchar_t pattern[MAX_PATH];
+  WidePath folderPath;
+  KernelName fileName;
+};
+
+bool PrepareArguments(const wchar_t* path, const wchar_t* pattern, Arguments* arguments,
+                      Removal* removal) {
+  if (!path || !*path) return false;
+  if (!pattern || !*pattern) pattern = ALL_FILES;
+  if (wcslen(pattern) >= MAX_PATH) return false;
+  wcscpy(arguments->pattern, pattern);
+  removal->pattern = arguments->pattern;
+  removal->fileName = &arguments->fileName;
+  return MakeFolderPath(path, &arguments->folderPath);
 }
 
-// The caller's folder path and pattern ("*.*" for none) in wide form.
-bool WidenArguments(const char* path, const char* pattern, WidePath* folder,
-                    wchar_t (&widePattern)[MAX_PATH]) {
-  wchar_t widePath[MAX_PATH];
-  if (!path || !*path || !Widen(path, widePath)) return false;
-  if (!pattern || !*pattern) {
-    wcscpy(widePattern, ALL_FILES);
-  } else if (!Widen(pattern, widePattern)) {
-    return false;
-  }
-  return MakeFolderPath(widePath, folder);
+// The same for texts of the ANSI code page.
+bool PrepareAnsiArguments(const char* path, const char* pattern, Arguments* arguments,
+                          Removal* removal) {
+  wchar_t widePattern[MAX_PATH];
+  if (!path || !*path || !WideTextOf(path, arguments->path, LONG_PATH_ROOM)) return false;
+  if (pattern && *pattern && !WideTextOf(pattern, widePattern, MAX_PATH)) return false;
+  return PrepareArguments(arguments->path, pattern && *pattern ? widePattern : nullptr, arguments,
+                          removal);
+}
+
+int32_t RemovePrepared(const Arguments& arguments, const Removal& removal) {
+  const HeldFolder parent;
+  wchar_t name[MAX_PATH];
+  if (!parent || !OpenParentFolder(arguments.folderPath, parent.get(), name)) return 0;
+  return RemoveFolder(removal, *parent, name, true) ? 1 : 0;
 }
 
 }  // namespace
 
-int32_t DirectoryRemove(const char* path, const char* pattern, uint32_t flags) {
-  WidePath folderPath;
-  wchar_t widePattern[MAX_PATH];
-  Removal removal = {{}, widePattern, flags, nullptr};
-  Folder parent;
-  wchar_t name[MAX_PATH];
-  if (!WidenArguments(path, pattern, &folderPath, widePattern) ||
-      !FindKernelCalls(&removal.calls) || !OpenParentFolder(folderPath, &parent, name, removal)) {
-    return 0;
-  }
-  return RemoveFolder(removal, parent, name, true) ? 1 : 0;
+int32_t DirectoryRemove(const wchar_t* path, const wchar_t* pattern, uint32_t flags) {
+  const foundation::MainHeapBlock<Arguments> arguments;
+  Removal removal = {nullptr, flags, nullptr, nullptr};
+  return arguments && PrepareArguments(path, pattern, arguments.get(), &removal)
+             ? RemovePrepared(*arguments, removal)
+             : 0;
 }
 
-void DeleteFilesInFolder(const char* path, const char* pattern, NameFilter accept) {
-  WidePath folderPath;
-  wchar_t widePattern[MAX_PATH];
-  Removal removal = {{}, widePattern, 0, accept};
-  Folder folder;
-  // The folder itself may be reached through a link (a drive's root, say):
-  // what is deleted lies directly in it, wherever it really is.
-  if (WidenArguments(path, pattern, &folderPath, widePattern) && FindKernelCalls(&removal.calls) &&
-      OpenFolderAt(removal, folderPath, WALK_ACCESS, SHARE_NO_DELETE, &folder)) {
-    EmptyFolder(removal, folder);
-  }
+int32_t DirectoryRemove(const char* path, const char* pattern, uint32_t flags) {
+  const foundation::MainHeapBlock<Arguments> arguments;
+  Removal removal = {nullptr, flags, nullptr, nullptr};
+  return arguments && PrepareAnsiArguments(path, pattern, arguments.get(), &removal)
+             ? RemovePrepared(*arguments, removal)
+             : 0;
 }
 
 int32_t DirectoryRemove(const char* path, const char* pattern) {
   return DirectoryRemove(path, pattern, 0);
+}
+
+void DeleteFilesInFolder(const char* path, const char* pattern, NameFilter accept) {
+  const foundation::MainHeapBlock<Arguments> arguments;
+  const HeldFolder folder;
+  Removal removal = {nullptr, 0, accept, nullptr};
+  // The folder itself may be reached through a link (a drive's root, say):
+  // what is deleted lies directly in it, wherever it really is.
+  if (arguments && folder && PrepareAnsiArguments(path, pattern, arguments.get(), &removal) &&
+      OpenFolderAt(arguments->folderPath, WALK_ACCESS, SHARE_NO_DELETE, folder.get())) {
+    EmptyFolder(removal, *folder);
+  }
 }
 
 }  // namespace services

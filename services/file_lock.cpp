@@ -5,7 +5,10 @@
 
 #include "foundation/heaps.h"
 #include "foundation/owned_handles.h"
+#include "services/file_identity.h"
 #include "services/final_path.h"
+#include "services/native_files.h"
+#include "services/path_forms.h"
 
 namespace services {
 namespace {
@@ -25,11 +28,32 @@ struct KeyBuffers {
   wchar_t key[LONG_PATH_ROOM];
 };
 
+// Writes the value's lowest `digits` hexadecimal digits; where they end.
+wchar_t* WriteHex(wchar_t* text, uint64_t value, int digits) {
+  while (digits-- > 0) *text++ = L"0123456789ABCDEF"[(value >> (4 * digits)) & 15];
+  return text;
+}
+
+// Writes the folder's identity as the key's text, where its final path
+// cannot be told: every spelling of the folder gives the same.
+bool IdentityKeyOf(HANDLE folder, wchar_t* key) {
+  FileIdentity identity;
+  if (!IdentityOf(folder, &identity)) return false;
+  const DWORD parts[] = {identity.volume, identity.indexHigh, identity.indexLow};
+  wchar_t* end = key;
+  for (DWORD part : parts) {
+    *end++ = L':';
+    end = WriteHex(end, part, 8);
+  }
+  *end = L'\0';
+  return true;
+}
+
 // The file's key: the final path of its folder (or, where that cannot be
-// told, the folder's full path), a backslash and its name, in capitals.
+// told, the folder's identity), a backslash and its name, in capitals.
 bool KeyOf(const char* name, KeyBuffers* buffers) {
   wchar_t wideName[MAX_PATH];
-  if (!MultiByteToWideChar(CP_ACP, 0, name, -1, wideName, MAX_PATH)) return false;
+  if (!WideTextOf(name, wideName, MAX_PATH)) return false;
   wchar_t* path = buffers->path;
   if (!LiteralPathOf(wideName, path, LONG_PATH_ROOM)) return false;
   wchar_t* separator = wcsrchr(path, L'\\');
@@ -37,14 +61,13 @@ bool KeyOf(const char* name, KeyBuffers* buffers) {
   const wchar_t* fileName = separator + 1;
   const wchar_t kept = *fileName;
   separator[1] = L'\0';  // the folder's path, with its backslash (C:\ for a root)
-  constexpr DWORD SHARE_ALL = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-  const foundation::OwnedHandle folder(CreateFileW(path, 0, SHARE_ALL, nullptr, OPEN_EXISTING,
-                                                  FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-  if (!folder) return false;
-  wchar_t* key = buffers->key;
-  const FinalPathResult found = FinalPathOf(folder.get(), key, LONG_PATH_ROOM);
-  if (found != FINAL_PATH_FOUND) wcscpy(key, path);
+  const foundation::OwnedHandle folder(OpenToLookAt(path));
   separator[1] = kept;
+  wchar_t* key = buffers->key;
+  if (!folder ||
+      (!FinalPathOf(folder.get(), key, LONG_PATH_ROOM) && !IdentityKeyOf(folder.get(), key))) {
+    return false;
+  }
   size_t keyLength = wcslen(key);
   if (keyLength > 0 && key[keyLength - 1] == L'\\') --keyLength;
   if (keyLength + 1 + wcslen(fileName) >= LONG_PATH_ROOM) return false;
@@ -60,21 +83,18 @@ void LockNameOf(const wchar_t* key, wchar_t (&lockName)[64]) {
     hash = (hash ^ static_cast<uint16_t>(*c)) * FNV_PRIME;
   }
   wcscpy(lockName, LOCK_NAME_PREFIX);
-  wchar_t* digit = lockName + wcslen(lockName);
-  for (int shift = 60; shift >= 0; shift -= 4) *digit++ = L"0123456789ABCDEF"[(hash >> shift) & 15];
-  *digit = L'\0';
+  *WriteHex(lockName + wcslen(lockName), hash, 16) = L'\0';
 }
 
 }  // namespace
 
 HANDLE TakeFileLock(const char* name) {
-  auto* buffers = static_cast<KeyBuffers*>(foundation::MainHeapAllocate(sizeof(KeyBuffers)));
-  if (!buffers) return nullptr;
   wchar_t lockName[64];
-  const bool made = KeyOf(name, buffers);
-  if (made) LockNameOf(buffers->key, lockName);
-  foundation::MainHeapFree(buffers);
-  if (!made) return nullptr;
+  {
+    const foundation::MainHeapBlock<KeyBuffers> buffers;
+    if (!buffers || !KeyOf(name, buffers.get())) return nullptr;
+    LockNameOf(buffers->key, lockName);
+  }
   // Not made when a process of another user made it, say.
   foundation::OwnedHandle lock(CreateMutexW(nullptr, FALSE, lockName));
   if (!lock) return nullptr;

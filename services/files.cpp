@@ -5,7 +5,8 @@
 #include "foundation/heaps.h"
 #include "foundation/owned_handles.h"
 #include "foundation/strings.h"
-#include "services/open_file_names.h"
+#include "services/native_files.h"
+#include "services/path_forms.h"
 
 namespace services {
 namespace {
@@ -300,7 +301,13 @@ bool FileMoveTo(const char* name) {
   if (!file) return false;
   Engage(file);
   WriteWaitingBytes(file);
-  return NothingRefused(file) && MoveOpenFile(file->handle, name);
+  wchar_t wideName[MAX_PATH];
+  if (!NothingRefused(file)) return false;
+  if (!WideTextOf(name, wideName, MAX_PATH)) {
+    SetLastError(ERROR_FILENAME_EXCED_RANGE);
+    return false;
+  }
+  return RenameOpenFile(file->handle, wideName);
 }
 
 void FileCloseAndDelete(ObjectNumber number) {

@@ -1,25 +1,43 @@
 #include "services/folder_aliases.h"
 
+#include <cstring>
 #include <cwchar>
 
+#include "foundation/heaps.h"
 #include "foundation/owned_handles.h"
+#include "services/final_path.h"
+#include "services/native_files.h"
 
 namespace services {
 namespace {
 
-constexpr DWORD SHARE_ALL = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+struct PathBuffer {
+  wchar_t text[LONG_PATH_ROOM];
+};
 
 bool SameName(const wchar_t* one, const wchar_t* other) {
   return wcslen(one) == wcslen(other) &&
          CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, one, -1, other, -1) == CSTR_EQUAL;
 }
 
-// Where the path really leads, links followed; empty where that cannot be told.
-void FinalPathAt(const wchar_t* path, wchar_t (&finalPath)[FINAL_PATH_ROOM]) {
-  finalPath[0] = L'\0';
-  const foundation::OwnedHandle open(
-      CreateFileW(path, 0, SHARE_ALL, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-  if (open) FinalPathOf(open.get(), finalPath);
+// True when the path (full, as the file calls take it) leads to the folder,
+// links followed, or when that cannot be told: what cannot be opened for
+// another reason than that nothing is there, and what has no final path (or
+// identity, where the folder's final path is unknown).
+bool MayLeadToFolder(const FolderAliases& folder, const wchar_t* path) {
+  const foundation::MainHeapBlock<PathBuffer> buffer;
+  if (!buffer || !LiteralPathOf(path, buffer->text, LONG_PATH_ROOM)) return true;
+  const foundation::OwnedHandle open(OpenToLookAt(buffer->text));
+  if (!open) {
+    const DWORD error = GetLastError();
+    return error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND;
+  }
+  if (folder.finalPath[0]) {
+    return !FinalPathOf(open.get(), buffer->text, LONG_PATH_ROOM) ||
+           SameName(buffer->text, folder.finalPath);
+  }
+  FileIdentity identity;
+  return !IdentityOf(open.get(), &identity) || SameIdentity(identity, folder.identity);
 }
 
 void AddName(FolderAliases* folder, const wchar_t* name) {
@@ -31,84 +49,91 @@ void AddName(FolderAliases* folder, const wchar_t* name) {
   wcscpy(folder->names[folder->count++], name);
 }
 
-// Adds the names of the links beside the folder that lead to it.
+// Adds the names of the links beside the folder that lead to it, or may.
 void AddLinksToFolder(FolderAliases* folder) {
-  wchar_t path[MAX_PATH];
+  const foundation::MainHeapBlock<PathBuffer> search;
+  const foundation::MainHeapBlock<PathBuffer> path;
   const size_t parentLength = wcslen(folder->parent);
-  if (parentLength + 1 >= MAX_PATH) return;
-  wcscpy(path, folder->parent);
-  wcscpy(path + parentLength, L"*");
+  const DWORD searchLength =
+      search ? LiteralPathOf(folder->parent, search->text, LONG_PATH_ROOM - 1) : 0;
+  if (!path || searchLength == 0) {
+    folder->overflow = true;  // the links cannot be looked at: any may lead to it
+    return;
+  }
+  wcscpy(search->text + searchLength, L"*");
+  wcscpy(path->text, folder->parent);
   WIN32_FIND_DATAW found;
-  const foundation::OwnedFind entries(FindFirstFileW(path, &found));
+  const foundation::OwnedFind entries(FindFirstFileW(search->text, &found));
   if (!entries) return;
   do {
-    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
-        parentLength + wcslen(found.cFileName) >= MAX_PATH) {
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) continue;
+    if (parentLength + wcslen(found.cFileName) >= LONG_PATH_ROOM) {
+      folder->overflow = true;
       continue;
     }
-    wcscpy(path + parentLength, found.cFileName);
-    wchar_t finalPath[FINAL_PATH_ROOM];
-    FinalPathAt(path, finalPath);
-    if (SameName(finalPath, folder->finalPath)) {
+    wcscpy(path->text + parentLength, found.cFileName);
+    if (MayLeadToFolder(*folder, path->text)) {
       AddName(folder, found.cFileName);
       AddName(folder, found.cAlternateFileName);
     }
   } while (FindNextFileW(entries.get(), &found));
 }
 
+// Where the folder at the literal path really is: its final path, or where
+// that cannot be told, its identity; false when neither can be.
+bool TellFolder(const wchar_t* literal, FolderAliases* folder) {
+  const foundation::OwnedHandle open(OpenToLookAt(literal));
+  return open && (FinalPathOf(open.get(), folder->finalPath, LONG_PATH_ROOM) ||
+                  IdentityOf(open.get(), &folder->identity));
+}
+
 }  // namespace
 
-bool FindFolderAliases(const char* path, FolderAliases* folder) {
+bool FindFolderAliases(const wchar_t* path, FolderAliases* folder) {
   *folder = {};
-  wchar_t widePath[MAX_PATH];
+  const foundation::MainHeapBlock<PathBuffer> literal;
   wchar_t* name = nullptr;
-  if (!MultiByteToWideChar(CP_ACP, 0, path, -1, widePath, MAX_PATH)) return false;
-  const DWORD length = GetFullPathNameW(widePath, MAX_PATH, folder->parent, &name);
-  if (length == 0 || length >= MAX_PATH || !name || wcspbrk(name, L"*?")) return false;
-  WIN32_FIND_DATAW found;
-  if (!foundation::OwnedFind(FindFirstFileW(folder->parent, &found))) return false;
-  if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
-      (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) || !SameName(found.cFileName, name)) {
+  const DWORD length = GetFullPathNameW(path, LONG_PATH_ROOM, folder->parent, &name);
+  if (!literal || length == 0 || length >= LONG_PATH_ROOM || !name || wcspbrk(name, L"*?") ||
+      !LiteralPathOf(folder->parent, literal->text, LONG_PATH_ROOM)) {
     return false;
   }
-  FinalPathAt(folder->parent, folder->finalPath);
+  WIN32_FIND_DATAW found;
+  if (!foundation::OwnedFind(FindFirstFileW(literal->text, &found))) return false;
+  if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
+      (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) || !SameName(found.cFileName, name) ||
+      !TellFolder(literal->text, folder)) {
+    return false;
+  }
   *name = L'\0';
   AddName(folder, found.cFileName);
   AddName(folder, found.cAlternateFileName);
-  if (folder->finalPath[0]) AddLinksToFolder(folder);
+  AddLinksToFolder(folder);
   return true;
 }
 
 bool LeadsToFolder(const FolderAliases& folder, const char* name) {
   if (folder.overflow) return true;
-  wchar_t wideName[MAX_PATH];
-  if (!MultiByteToWideChar(CP_ACP, 0, name, -1, wideName, MAX_PATH)) return false;
-  for (size_t i = 0; i < folder.count; ++i) {
-    if (SameName(wideName, folder.names[i])) return true;
-  }
   // A name that holds a separator or a drive, or that Windows shortens (by
-  // its trailing dots and blanks), may still lead to the folder.
-  const size_t length = wcslen(wideName);
-  if (!wcspbrk(wideName, L"\\/:") &&
-      (length == 0 || (wideName[length - 1] != L'.' && wideName[length - 1] != L' '))) {
+  // its trailing dots and blanks), may come to the folder by another name.
+  const size_t length = strlen(name);
+  const bool comesByPath =
+      strpbrk(name, "\\/:") || (length && (name[length - 1] == '.' || name[length - 1] == ' '));
+  if (!comesByPath) {
+    // Empty, or longer than a folder's name may be: no folder has it.
+    wchar_t wideName[MAX_PATH];
+    if (!WideTextOf(name, wideName, MAX_PATH)) return false;
+    for (size_t i = 0; i < folder.count; ++i) {
+      if (SameName(wideName, folder.names[i])) return true;
+    }
     return false;
   }
-  wchar_t path[MAX_PATH];
-  wchar_t fullPath[MAX_PATH];
+  const foundation::MainHeapBlock<PathBuffer> path;
   const size_t parentLength = wcslen(folder.parent);
-  if (parentLength + length >= MAX_PATH) return false;
-  wcscpy(path, folder.parent);
-  wcscpy(path + parentLength, wideName);
-  if (folder.finalPath[0]) {
-    wchar_t finalPath[FINAL_PATH_ROOM];
-    FinalPathAt(path, finalPath);
-    return SameName(finalPath, folder.finalPath);
-  }
-  // Where final paths cannot be told, by the name the path comes to.
-  const DWORD fullLength = GetFullPathNameW(path, MAX_PATH, fullPath, nullptr);
-  if (fullLength == 0 || fullLength >= MAX_PATH) return false;
-  wcscpy(path + parentLength, folder.names[0]);
-  return SameName(fullPath, path);
+  if (!path) return true;
+  wcscpy(path->text, folder.parent);
+  if (!WideTextOf(name, path->text + parentLength, LONG_PATH_ROOM - parentLength)) return true;
+  return MayLeadToFolder(folder, path->text);
 }
 
 }  // namespace services

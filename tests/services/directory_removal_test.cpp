@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/heaps.h"
 #include "processes.h"
 #include "scratch_directory.h"
 
@@ -18,7 +19,11 @@ using namespace services;
 
 class DirectoryRemovalTest : public ::testing::Test {
  protected:
-  void SetUp() override { root.MakeDirectory("d"); }
+  void SetUp() override {
+    foundation::CreateMainHeap();
+    root.MakeDirectory("d");
+  }
+  void TearDown() override { foundation::DestroyHeaps(); }
   std::string D() { return root.PathOf("d"); }
   void Files(std::initializer_list<const char*> names) {
     for (const char* name : names) root.WriteFile(name, "content");
@@ -83,22 +88,33 @@ TEST_F(DirectoryRemovalTest, MissingDirectoriesFilesAndEmptyPathsGiveZero) {
   EXPECT_EQ(DirectoryRemove(nullptr, nullptr), 0);
 }
 
-TEST_F(DirectoryRemovalTest, OverlongPathsAreRefusedAndNothingIsWrittenPastThem) {
-  const std::string tooLong = D() + "\\" + std::string(300, 'x');
-  EXPECT_EQ(DirectoryRemove(tooLong.c_str(), ""), 0);
+// Paths longer than MAX_PATH are walked in their literal form: a file whose
+// full name is longer goes, and so does a folder that lies deeper than that.
+TEST_F(DirectoryRemovalTest, PathsLongerThanMaxPathAreWalked) {
+  EXPECT_EQ(DirectoryRemove((D() + "\\" + std::string(300, 'x')).c_str(), ""), 0)
+      << "no single name is that long";
   EXPECT_EQ(DirectoryRemove(D().c_str(), std::string(300, '?').c_str()), 0);
 
-  // A file whose full name is longer than MAX_PATH, made from the Unix side:
-  // it cannot be named, so it stays, and the directory with it.
-  const size_t nameLength = MAX_PATH + 10 - D().size();
-  ASSERT_LT(nameLength, 255u) << "longer than a Unix file name may be";
-  const std::string longName(nameLength, 'n');
-  ASSERT_EQ(test_support::RunUnixCommand("/usr/bin/touch " + root.unixPath() + "/d/" + longName),
+  // Made from the Unix side, which has no such limit.
+  const std::string longName(MAX_PATH + 10 - D().size(), 'n');
+  const std::string part(120, 'p');
+  const std::string deep = "d/" + part + "/" + part + "/" + part;
+  ASSERT_EQ(test_support::RunUnixCommand("cd " + root.unixPath() + " && /usr/bin/touch d/" +
+                                         longName + " && mkdir -p " + deep + " && touch " + deep +
+                                         "/save.dat"),
             0);
+  const std::string deepPath = root.PathOf(deep);
+  ASSERT_GT(deepPath.size(), static_cast<size_t>(MAX_PATH));
+  std::string windowsDeep = deepPath;
+  for (char& c : windowsDeep) c = c == '/' ? '\\' : c;
+  EXPECT_NE(DirectoryRemove(windowsDeep.c_str(), "", 0), 0) << "the deep folder stayed";
+  EXPECT_NE(GetFileAttributesW(root.WidePathOf("d\\" + part + "\\" + part).c_str()),
+            INVALID_FILE_ATTRIBUTES)
+      << "only the deep folder goes";
+
   Files({"d\\short.txt"});
-  EXPECT_EQ(DirectoryRemove(D().c_str(), "", DIRREMOVE_DESCEND | DIRREMOVE_CLEAR_ATTRIBUTES), 0);
-  EXPECT_FALSE(root.Exists("d\\short.txt"));
-  EXPECT_TRUE(root.Exists("d"));
+  EXPECT_NE(DirectoryRemove(D().c_str(), "", DIRREMOVE_DESCEND | DIRREMOVE_CLEAR_ATTRIBUTES), 0);
+  EXPECT_FALSE(root.Exists("d"));
 }
 
 TEST_F(DirectoryRemovalTest, LinkedDirectoriesAreNeverEntered) {
@@ -159,6 +175,8 @@ TEST_F(DirectoryRemovalTest, LinksToFilesOfTheFolderItselfStay) {
 // the tree, removing the character's folder changes nothing outside it.
 class DirectoryRemovalPropertyTest : public ::testing::Test {
  protected:
+  void SetUp() override { foundation::CreateMainHeap(); }
+  void TearDown() override { foundation::DestroyHeaps(); }
   struct Name {
     const char* utf8;
     bool ordinary;  // a name every system can delete plainly
