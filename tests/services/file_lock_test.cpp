@@ -6,7 +6,9 @@
 #include <string>
 
 #include "foundation/heaps.h"
+#include "processes.h"
 #include "scratch_directory.h"
+#include "services/final_path.h"
 
 namespace {
 
@@ -41,16 +43,55 @@ class FileLockTest : public ::testing::Test {
   test_support::ScratchDirectory folder;
 };
 
-TEST_F(FileLockTest, TwoSpellingsOfOnePathGiveOneLock) {
-  HANDLE held = services::TakeFileLock(folder.PathOf("velmora.cfg").c_str());
-  ASSERT_NE(held, nullptr);
-  std::string otherCase = folder.PathOf("velmora.cfg");
+// Every spelling of the file's folder gives the one lock, whether the
+// system tells final paths or not (Windows XP): then the folder's identity
+// keys the lock.
+class FileLockSpellingTest : public FileLockTest, public ::testing::WithParamInterface<bool> {
+ protected:
+  void SetUp() override {
+    FileLockTest::SetUp();
+    services::SetFinalPathsKnown(GetParam());
+  }
+  void TearDown() override {
+    services::SetFinalPathsKnown(true);
+    FileLockTest::TearDown();
+  }
+};
+
+INSTANTIATE_TEST_SUITE_P(FinalPaths, FileLockSpellingTest, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "Known" : "Unknown"; });
+
+TEST_P(FileLockSpellingTest, EverySpellingOfOneFolderGivesOneLock) {
+  folder.MakeDirectory("Velmora Installation");
+  ASSERT_EQ(test_support::RunUnixCommand("/bin/ln -s '" + folder.unixPath() +
+                                         "/Velmora Installation' " + folder.unixPath() + "/linked"),
+            0);
+  const std::string path = folder.PathOf("Velmora Installation\\velmora.cfg");
+  std::string otherCase = path;
   CharUpperBuffA(otherCase.data(), static_cast<DWORD>(otherCase.size()));
-  EXPECT_EQ(TakeElsewhere(otherCase), nullptr) << "the lock was taken twice";
-  services::ReleaseFileLock(held);
-  HANDLE after = TakeElsewhere(otherCase);
-  EXPECT_NE(after, nullptr) << "a released lock stays taken";
-  CloseHandle(after);
+  char shortPath[MAX_PATH];
+  ASSERT_GT(GetShortPathNameA(folder.PathOf("Velmora Installation").c_str(), shortPath, MAX_PATH),
+            0u);
+  const struct {
+    const char* label;
+    std::string path;
+  } spellings[] = {
+      {"another case", otherCase},
+      {"the short name", std::string(shortPath) + "\\velmora.cfg"},
+      {"through a link", folder.PathOf("linked\\velmora.cfg")},
+      {"through a detour", folder.PathOf("linked\\..\\Velmora Installation\\velmora.cfg")},
+  };
+  for (const auto& spelling : spellings) {
+    SCOPED_TRACE(spelling.label);
+    HANDLE held = services::TakeFileLock(path.c_str());
+    ASSERT_NE(held, nullptr);
+    EXPECT_EQ(TakeElsewhere(spelling.path), nullptr) << "the lock was taken twice";
+    services::ReleaseFileLock(held);
+    HANDLE after = TakeElsewhere(spelling.path);
+    EXPECT_NE(after, nullptr) << "a released lock stays taken";
+    CloseHandle(after);
+  }
+  EXPECT_NE(TakeElsewhere(folder.PathOf("velmora.cfg")), nullptr) << "another folder, its own lock";
 }
 
 // A holder that ended without letting go, while the lock lived on through
