@@ -11,7 +11,9 @@ HMODULE LoadSystemLibrary(const char* fileName) {
   if (length == 0 || length + 1 + nameLength >= MAX_PATH) return nullptr;
   path[length] = '\\';
   memcpy(path + length + 1, fileName, nameLength + 1);
-  return LoadLibraryA(path);
+  // The DLLs it needs in turn are looked for from its own folder on, not
+  // from the program's.
+  return LoadLibraryExA(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 
 }  // namespace foundation

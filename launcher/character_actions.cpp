@@ -12,6 +12,7 @@
 #include "launcher/roster.h"
 #include "services/directory_removal.h"
 #include "services/folder_aliases.h"
+#include "services/path_forms.h"
 #include "toolkit/controls.h"
 #include "toolkit/requesters.h"
 
@@ -43,11 +44,9 @@ bool IsDeviceName(const char* name) {
 // folder's name on disk must be the character's (a case slip still finds
 // its own folder, an alias does not), and no other character's name may
 // lead to it (a duplicate, another case, its alias, a link to it).
-bool IsOnlyCurrentCharactersFolder(const char* path) {
+bool IsOnlyCurrentCharactersFolder(const wchar_t* path) {
   const foundation::MainHeapBlock<services::FolderAliases> folder;
-  wchar_t widePath[MAX_PATH];
-  return folder && services::WideTextOf(path, widePath, MAX_PATH) &&
-         services::FindFolderAliases(widePath, folder.get()) &&
+  return folder && services::FindFolderAliases(path, folder.get()) &&
          !AnyOtherCharacter(
              [](const char* name, void* context) {
                return services::LeadsToFolder(*static_cast<services::FolderAliases*>(context),
@@ -56,15 +55,14 @@ bool IsOnlyCurrentCharactersFolder(const char* path) {
              folder.get());
 }
 
+// The folder is game\<name> in the folder the launcher was started in; where
+// that path cannot be made, nothing is removed.
 void RemoveCharacterDirectory(const char* name) {
-  if (!NamesOwnDirectory(name)) return;
-  char* mark = foundation::ScratchMark();
-  foundation::AppendToScratch(Paths().baseDirectory);
-  foundation::AppendToScratch(CHARACTER_DIRECTORY_PREFIX);
-  foundation::AppendToScratch(name);
-  foundation::StepPastScratchText();
-  if (IsOnlyCurrentCharactersFolder(mark)) services::DirectoryRemove(mark, "", 0);
-  foundation::RewindScratch(mark);
+  const wchar_t* folders = Paths().characterFolders;
+  if (!NamesOwnDirectory(name) || !folders) return;
+  wchar_t* path = services::JoinedPathInHeap(folders, name);
+  if (path && IsOnlyCurrentCharactersFolder(path)) services::DirectoryRemove(path, L"", 0);
+  foundation::MainHeapFree(path);
 }
 
 // A name is one line of the settings file: line breaks, and the other control

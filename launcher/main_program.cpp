@@ -38,10 +38,12 @@ ProgramVariables program;
 
 void Quit() { program.quit = true; }
 
-// Start ends the run once it has started the game with a character.
+// Start ends the run once it has started the game with a character. The
+// selection is kept before anything that can wait (the error box, the
+// launch), so that a session that ends meanwhile saves it.
 void Start() {
-  program.startSelection = StartGame();
-  if (program.startSelection != -1) program.quit = true;
+  program.startSelection = static_cast<int32_t>(toolkit::ReadControlState(CONTROL_CHARACTERS));
+  if (StartGame(program.startSelection)) program.quit = true;
 }
 
 struct ActionRow {
@@ -93,10 +95,13 @@ void MakePictures() {
 }
 
 // The session ends under the launcher: what the player changed is saved as
-// at Quit, with no one left to answer a failure, and the program ends.
+// at Quit, with no one left to answer a failure, and the process ends at
+// once. Windows may end it any moment now and takes everything down itself;
+// destroying windows here would only keep the session's end waiting (Wine
+// then stalls it, and other programs never hear of it).
 void EndWithSession() {
   SaveRosterUnattended(program.startSelection);
-  EndProgram();
+  ExitProcess(0);
 }
 
 void RunEventLoop() {

@@ -6,8 +6,9 @@ namespace launcher {
 // Runs the launcher from start-up to the end of the process.
 [[noreturn]] void MainProgram(HINSTANCE instance);
 
-// The one way out: releases the keyboard, images, windows and files, destroys
-// both heaps and ends the process with exit code 0.
+// The way out of a run: releases the keyboard, images, windows and files,
+// destroys both heaps and ends the process with exit code 0. (When the
+// Windows session ends, the process ends at once after its save.)
 [[noreturn]] void EndProgram();
 
 }  // namespace launcher

@@ -8,6 +8,7 @@
 #include "launcher/roster.h"
 #include "services/command_line.h"
 #include "services/launch.h"
+#include "services/path_forms.h"
 #include "toolkit/controls.h"
 #include "toolkit/requesters.h"
 
@@ -16,17 +17,11 @@ namespace {
 
 using foundation::AppendToScratch;
 
-// GetCurrentDirectoryA's buffer length; the base directory's block holds one
-// byte more for the zero.
-constexpr intptr_t BASE_DIRECTORY_LENGTH = 1000;
-
 OutsidePaths outside;
 
-void AssignBasePath(foundation::String* variable, const char* relative) {
-  char* mark = foundation::ScratchMark();
-  AppendToScratch(outside.baseDirectory);
-  AppendToScratch(relative);
-  foundation::AssignFromScratch(variable, mark);
+wchar_t* BasePath(const char* relative) {
+  return outside.baseDirectory ? services::JoinedPathInHeap(outside.baseDirectory, relative)
+                               : nullptr;
 }
 
 // Opens a document or web page; the launcher neither waits for nor looks at
@@ -35,19 +30,19 @@ void OpenDocument(const char* target) {
   services::CloseLaunchedProcess(services::LaunchDocument(target));
 }
 
+// A path that could not be made is passed as the empty text: the shell
+// reports that nothing is there.
+const wchar_t* OrEmpty(const wchar_t* path) { return path ? path : L""; }
+
 }  // namespace
 
 void ReadBaseDirectory() {
   outside = {};
-  char* mark = foundation::ScratchMark();
-  foundation::SpacesToScratch(BASE_DIRECTORY_LENGTH);
-  foundation::AssignFromScratch(&outside.baseDirectory, mark);
-  if (outside.baseDirectory) {
-    GetCurrentDirectoryA(BASE_DIRECTORY_LENGTH, outside.baseDirectory);
-  }
-  AssignBasePath(&outside.gameProgram, GAME_PROGRAM_PATH);
-  AssignBasePath(&outside.gameDirectory, GAME_DIRECTORY_PATH);
-  AssignBasePath(&outside.manualDocument, MANUAL_PATH);
+  outside.baseDirectory = services::CurrentDirectoryInHeap();
+  outside.gameProgram = BasePath(GAME_PROGRAM_PATH);
+  outside.gameDirectory = BasePath(GAME_DIRECTORY_PATH);
+  outside.manualDocument = BasePath(MANUAL_PATH);
+  outside.characterFolders = BasePath(CHARACTER_DIRECTORY_PREFIX);
 }
 
 bool RunShopModeWhenAsked() {
@@ -55,7 +50,10 @@ bool RunShopModeWhenAsked() {
   services::NextCommandLineArgument();
   const bool shopMode = foundation::TextEquals(first, SHOP_MODE_PARAMETER);
   foundation::RewindScratch(first);
-  if (shopMode) OpenDocument(SHOP_ADDRESS);
+  if (shopMode) {
+    services::CloseLaunchedProcess(
+        services::LaunchItem(SHOP_ADDRESS, "", "", services::LAUNCH_BEFORE_EXIT));
+  }
   return shopMode;
 }
 
@@ -65,21 +63,22 @@ void ResetGameArguments() {
   foundation::AssignText(&outside.gameArguments, buildProfile.gameArgumentPrefix);
 }
 
-void OpenManual() { OpenDocument(outside.manualDocument); }
+void OpenManual() {
+  services::CloseLaunchedProcess(services::LaunchDocument(OrEmpty(outside.manualDocument)));
+}
 
 void OpenWebsite() { OpenDocument(WEBSITE_ADDRESS); }
 
 void OpenShop() { OpenDocument(SHOP_ADDRESS); }
 
-int32_t StartGame() {
-  const auto selection = static_cast<int32_t>(toolkit::ReadControlState(CONTROL_CHARACTERS));
+bool StartGame(int32_t selection) {
   if (selection == -1) {
     ShowNoSelectionError();
-    return selection;
+    return false;
   }
   SelectRosterEntry(selection);
   StartGameAs(CurrentCharacterName());
-  return selection;
+  return true;
 }
 
 void ShowNoSelectionError() {
@@ -94,8 +93,9 @@ void StartGameAs(const char* name) {
   AppendToScratch(CHARACTER_PLAYER_SWITCH);
   AppendToScratch(name);
   foundation::AssignFromScratch(&outside.gameArguments, mark);
-  services::CloseLaunchedProcess(services::LaunchInDirectory(
-      outside.gameProgram, outside.gameArguments, outside.gameDirectory));
+  services::CloseLaunchedProcess(
+      services::LaunchItem(OrEmpty(outside.gameProgram), outside.gameArguments,
+                           OrEmpty(outside.gameDirectory), services::LAUNCH_BEFORE_EXIT));
 }
 
 }  // namespace launcher

@@ -6,23 +6,28 @@
 
 namespace launcher {
 
-// Start-up: the base directory is the current directory (1000 blanks that
-// GetCurrentDirectoryA overwrites), with the game program, the game directory
-// and the manual under it.
+// Start-up: the base directory is the current directory, in its wide form,
+// with the game program, the game directory, the manual and the characters'
+// folders under it. Every path the launcher acts on leads into the folder it
+// was started in, whatever that folder's name: the ANSI code page cannot
+// spell every name, and its look-alikes for the rest would lead into
+// another folder.
 void ReadBaseDirectory();
 // Start-up: with "-BUY" (exactly) as the first parameter, opens the shop page
-// and gives true: the program is to end at once. Any other first parameter,
-// or none, gives false.
+// and gives true: the program is to end at once (the shell has finished the
+// launch by then). Any other first parameter, or none, gives false.
 bool RunShopModeWhenAsked();
 // The paths and the game's command line for this run; ReadBaseDirectory
 // starts them anew.
 struct OutsidePaths {
   // The current directory at start, as the system gives it, and the paths
-  // built on it.
-  foundation::String baseDirectory;
-  foundation::String gameProgram;
-  foundation::String gameDirectory;
-  foundation::String manualDocument;
+  // built on it (main heap); nullptr where none could be had: then the shell
+  // reports the missing file, and Delete keeps the files.
+  wchar_t* baseDirectory;
+  wchar_t* gameProgram;
+  wchar_t* gameDirectory;
+  wchar_t* manualDocument;
+  wchar_t* characterFolders;  // ends in a backslash: a character's name follows
   // The build's prefix until the game is started with a character.
   foundation::String gameArguments;
 };
@@ -35,17 +40,18 @@ void OpenManual();
 void OpenWebsite();
 void OpenShop();
 
-// Start: reads the selection and gives it back as the start selection; with
-// a character selected, starts the game with it (the launcher is then to end,
-// even when the start failed); with none (-1), shows the error.
-int32_t StartGame();
+// Start with the selection read from the combo box: with a character
+// selected, starts the game with it and gives true (the launcher is then to
+// end, even when the start failed); with none (-1), shows the error and gives
+// false.
+bool StartGame(int32_t selection);
 // The error box of Start and Delete when no character is selected.
 void ShowNoSelectionError();
 
 // Appends "-dir <name> -pl <name>" to the game arguments, the name unchanged
 // and unquoted, and starts the game program in the game directory without
-// waiting for it. Nothing reports a failed start; the shell may show its own
-// error box.
+// waiting for it, once the shell has finished the launch. Nothing reports a
+// failed start; the shell may show its own error box.
 void StartGameAs(const char* name);
 
 }  // namespace launcher

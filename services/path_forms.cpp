@@ -3,6 +3,8 @@
 #include <cstring>
 #include <cwchar>
 
+#include "foundation/heaps.h"
+
 namespace services {
 
 DWORD WideTextOf(const char* text, wchar_t* wide, DWORD room) {
@@ -46,6 +48,29 @@ DWORD LiteralPrefixLength(const wchar_t* literal) {
   return wcsncmp(literal, LITERAL_UNC_PREFIX, LITERAL_UNC_PREFIX_LENGTH) == 0
              ? LITERAL_UNC_PREFIX_LENGTH
              : LITERAL_PREFIX_LENGTH;
+}
+
+wchar_t* CurrentDirectoryInHeap() {
+  // The directory may change between the two calls: then the second does
+  // not fit, and the first answer is not used.
+  const DWORD room = GetCurrentDirectoryW(0, nullptr);
+  auto* directory = static_cast<wchar_t*>(foundation::MainHeapAllocate(room * sizeof(wchar_t)));
+  const DWORD length = directory ? GetCurrentDirectoryW(room, directory) : 0;
+  if (length != 0 && length < room) return directory;
+  foundation::MainHeapFree(directory);
+  return nullptr;
+}
+
+wchar_t* JoinedPathInHeap(const wchar_t* path, const char* more) {
+  const size_t pathLength = wcslen(path);
+  const int moreLength = MultiByteToWideChar(CP_ACP, 0, more, -1, nullptr, 0);
+  if (moreLength <= 0) return nullptr;
+  auto* joined = static_cast<wchar_t*>(
+      foundation::MainHeapAllocate((pathLength + static_cast<size_t>(moreLength)) * sizeof(wchar_t)));
+  if (!joined) return nullptr;
+  wmemcpy(joined, path, pathLength);
+  MultiByteToWideChar(CP_ACP, 0, more, -1, joined + pathLength, moreLength);
+  return joined;
 }
 
 }  // namespace services

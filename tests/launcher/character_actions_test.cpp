@@ -315,5 +315,44 @@ TEST_P(CharacterActionsTest, TheRunsChangesAreSavedWhenTheSessionEnds) {
   }
 }
 
+// At the session's end every launcher saves its changes and ends at once,
+// whatever box it shows, so that Windows (and Wine, which waits for each
+// program in turn) goes on to the next; Start's selection counts from the
+// moment it was read. An end that was cancelled changes nothing.
+TEST_P(CharacterActionsTest, EveryLauncherSavesWhateverItShowsWhenTheSessionEnds) {
+  struct Row {
+    const char* label;
+    int control;  // the button whose box is open
+    char selection;
+  } rows[] = {
+      {"the Delete question open", 7, '\x00'},
+      {"the New requester open", 6, '\x00'},
+      {"Start's no-selection box open", 2, '\xFF'},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.label);
+    test_support::InstallationDirectory other("other");
+    Prepare('\xFF', {"Anna"});
+    other.WriteFile(SETTINGS_FILE, SettingsBytes(0, {"Bert"}));
+    // One after the other: the two windows lie on top of each other.
+    StarterProcess second(GetParam(), other);
+    NewCharacter(second, "Yan", "Return");
+    StarterProcess first(GetParam(), installation);
+    NewCharacter(first, "Zed", "Return");
+    first.Click(row.control);
+    ASSERT_NE(row.control == 6 ? first.WaitForRequester() : first.WaitForDialog(), nullptr);
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutA(first.window(), WM_ENDSESSION, FALSE, 0, SMTO_NORMAL, 5000, &ignored);
+    EXPECT_TRUE(first.Running()) << "a cancelled end ended the launcher";
+    EXPECT_EQ(Saved(), SettingsBytes('\xFF', {"Anna"})) << "a cancelled end saved";
+    ASSERT_EQ(test_support::RunUnixCommand("/usr/lib/wine/wine64 wineboot --end-session", 20000), 0)
+        << "the session's end stalled";
+    first.ExpectEnded();
+    second.ExpectEnded();
+    EXPECT_EQ(Saved(), SettingsBytes(row.selection, {"Anna", "Zed"}));
+    EXPECT_EQ(SavedSettings(other), SettingsBytes(0, {"Bert", "Yan"}));
+  }
+}
+
 }  // namespace
 }  // namespace launcher_test

@@ -151,5 +151,148 @@ TEST_P(OutsideActionsTest, OtherParametersStartNormally) {
   EXPECT_TRUE(records.Read().empty()) << "no page was opened";
 }
 
+// The shell's own trace of each launch (Wine's "exec" channel): the mask
+// the launcher's request carried, in the order of the launches.
+std::vector<unsigned long> MasksIn(const std::string& trace) {
+  std::vector<unsigned long> masks;
+  for (size_t at = trace.find("mask=0x"); at != std::string::npos;
+       at = trace.find("mask=0x", at + 1)) {
+    masks.push_back(std::stoul(trace.substr(at + 7, 8), nullptr, 16));
+  }
+  return masks;
+}
+
+// Start and the shop mode end the launcher right after their launch: the
+// shell must finish it first (SEE_MASK_NOASYNC, 0x100), or a launch it
+// completes on a thread of its own is cut off. The Manual button leaves the
+// launcher running, and the shell's error boxes stay in every case.
+TEST_P(OutsideActionsTest, LaunchesAfterWhichTheLauncherEndsAreFinishedFirst) {
+  constexpr unsigned long NO_CLOSE_PROCESS = 0x40, NO_ASYNC = 0x100;
+  const std::string trace = installation.unixPath() + "/trace.log";
+  const std::vector<std::string> settings = {"WINEDEBUG=+exec"};
+  EXPECT_EQ(test_support::RunUnixCommand(
+                test_support::WineCommand(test_support::UnixPathOf(test_support::BuildPath(
+                                              GetParam().program)),
+                                          "-BUY 2>" + trace, installation.unixPath(), settings),
+                30000),
+            0);
+  EXPECT_EQ(MasksIn(installation.ReadFile("trace.log").value_or("")),
+            (std::vector<unsigned long>{NO_CLOSE_PROCESS | NO_ASYNC}))
+      << "the shop mode's launch";
+
+  installation.WriteFile(SETTINGS_FILE, SETTINGS);
+  StarterProcess starter(GetParam(), installation, "2>" + trace, settings);
+  starter.Click(3);
+  ASSERT_EQ(records.WaitForRecords(2).size(), 2u) << "the manual was not opened";
+  starter.Click(2);
+  starter.ExpectEnded();
+  ASSERT_EQ(records.WaitForRecords(3).size(), 3u) << "the game was not started";
+  EXPECT_EQ(MasksIn(installation.ReadFile("trace.log").value_or("")),
+            (std::vector<unsigned long>{NO_CLOSE_PROCESS, NO_CLOSE_PROCESS | NO_ASYNC}))
+      << "the manual's launch, then the game's";
+}
+
+std::string Utf8(const std::wstring& text) {
+  std::string utf8(text.size() * 3 + 1, '\0');
+  utf8.resize(WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, utf8.data(),
+                                  static_cast<int>(utf8.size()), nullptr, nullptr) -
+              1);
+  return utf8;
+}
+
+// The literal form of a long path, which the wide calls take at any length.
+std::wstring Literal(const std::wstring& path) {
+  return path.size() < MAX_PATH - 20 ? path : L"\\\\?\\" + path;
+}
+
+void WriteWideFile(const std::wstring& path, const std::string& bytes) {
+  HANDLE file = CreateFileW(Literal(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE) << Utf8(path);
+  DWORD written = 0;
+  WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  CloseHandle(file);
+}
+
+bool WideExists(const std::wstring& path) {
+  return GetFileAttributesW(Literal(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// An installation in a folder of any name: the game, the manual, Anna and
+// Bert listed, and Anna's saved game.
+void LayOutInstallation(const std::wstring& folder) {
+  for (const wchar_t* sub : {L"", L"\\game", L"\\game\\Anna", L"\\anleitung"}) {
+    ASSERT_TRUE(CreateDirectoryW(Literal(folder + sub).c_str(), nullptr)) << Utf8(folder + sub);
+  }
+  const std::string recorder = test_support::RecorderPath();
+  ASSERT_TRUE(CopyFileW(std::wstring(recorder.begin(), recorder.end()).c_str(),
+                        Literal(folder + L"\\game\\game.exe").c_str(), FALSE));
+  WriteWideFile(folder + L"\\anleitung\\anleitung.html", "<title>Velmora</title>");
+  WriteWideFile(folder + L"\\velmora.cfg", SettingsBytes(0, {"Anna", "Bert"}));
+  WriteWideFile(folder + L"\\game\\Anna\\save.dat", "progress");
+}
+
+// Installations in folders whose names the ANSI code page cannot spell: its
+// look-alike of such a name leads into another folder (full-width letters
+// become their plain twins) or nowhere (Cyrillic becomes "????"). Delete,
+// Start and Manual reach the files of the launcher's own installation only,
+// and Delete works in a folder deeper than MAX_PATH. One build: the two
+// differ in their texts alone.
+TEST(InstallationFolderTest, DeleteStartAndManualReachOnlyTheirOwnInstallation) {
+  const Build& build = BUILDS[1];
+  test_support::ScratchDirectory place("folders");
+  const std::wstring parent = std::wstring(place.windowsPath().begin(), place.windowsPath().end());
+  ASSERT_LT(parent.size(), 200u);
+  struct Row {
+    const char* label;
+    std::wstring folder;
+    std::wstring twin;  // the look-alike's folder beside it, or none
+    bool launches;      // Start and Manual are tried too
+  } rows[] = {
+      {"full-width letters", L"\uFF36\uFF25\uFF2C", L"VEL", true},
+      {"Cyrillic", L"\u0412\u0435\u043B\u044C", L"", true},
+      {"letters of Windows-1252", L"V\u00E4l", L"Val", true},
+      {"a folder of 250 characters", std::wstring(250 - parent.size() - 1, L'v'), L"", false},
+  };
+  test_support::RecordFile records;
+  test_support::RecordingShellHandlers handlers;
+  const std::string recorder = test_support::RecorderPath();
+  const std::wstring wideRecorder(recorder.begin(), recorder.end());
+  size_t expected = 0;
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.label);
+    const std::wstring own = parent + L"\\" + row.folder;
+    const std::wstring twin = parent + L"\\" + row.twin;
+    LayOutInstallation(own);
+    if (!row.twin.empty()) LayOutInstallation(twin);
+    StarterProcess starter(build, own);
+    if (row.launches) {
+      starter.Click(3);
+      const std::vector<Record> all = records.WaitForRecords(++expected);
+      ASSERT_EQ(all.size(), expected) << "the manual was not opened";
+      EXPECT_EQ(all.back().Value("wide command line"),
+                Utf8(L"\"" + wideRecorder + L"\" \"" + own + L"\\anleitung\\anleitung.html\""));
+    }
+    starter.ChooseCharacter(0);
+    starter.Click(7);
+    starter.AnswerMessageBox(build.deleteTitle, build.deleteQuestion, IDYES);
+    EXPECT_FALSE(WideExists(own + L"\\game\\Anna\\save.dat")) << "its own files stayed";
+    if (!row.twin.empty()) {
+      EXPECT_TRUE(WideExists(twin + L"\\game\\Anna\\save.dat")) << "the twin's files went";
+    }
+    if (!row.launches) {
+      starter.Quit();
+      continue;
+    }
+    starter.ChooseCharacter(0);
+    starter.Click(2);
+    starter.ExpectEnded();
+    const std::vector<Record> all = records.WaitForRecords(++expected);
+    ASSERT_EQ(all.size(), expected) << "the game was not started";
+    EXPECT_EQ(all.back().Value("wide command line"),
+              Utf8(L"\"" + own + L"\\game\\game.exe\" -nj -d STARTER_USED -dir Bert -pl Bert"));
+    EXPECT_EQ(all.back().Value("wide directory"), Utf8(own + L"\\game"));
+  }
+}
+
 }  // namespace
 }  // namespace launcher_test

@@ -170,29 +170,39 @@ TEST_P(PicturesTest, WithoutDirectInputTheLauncherBehavesTheSame) {
 }
 
 // A player's installation with the program in the game's folder and beside
-// it a dinput.dll (tests/launcher/planted_dinput.cpp) that leaves a mark when
-// it is loaded. Wine is told to prefer a DLL it finds in the search order to
-// its own, as Windows does: DirectInput still comes from the system folder.
-TEST_P(PicturesTest, ADirectInputInTheGamesFolderIsNeverLoaded) {
-  const std::string program = installation.PathOf(GetParam());
-  ASSERT_TRUE(CopyFileA(test_support::BuildPath(GetParam()).c_str(), program.c_str(), FALSE));
-  ASSERT_TRUE(CopyFileA(test_support::BuildPath("planted/dinput.dll").c_str(),
-                        installation.PathOf("dinput.dll").c_str(), FALSE));
-  test_support::StartUnixCommand(test_support::WineCommand(
-      test_support::UnixPathOf(program), "", installation.unixPath(),
-      {test_support::DllOverrideSetting("dinput=n,b")}));
-  test_support::ChildProcess starter;
-  HWND window = test_support::WaitForOtherProcessWindow("WindowClass_0", 15000, &starter);
-  ASSERT_NE(window, nullptr) << "the launcher's window did not appear";
-  // The frame is the last control made, well after the keyboard.
-  EXPECT_TRUE(test_support::WaitUntil([&] { return GetDlgItem(window, 9) != nullptr; }, 10000));
+// it a DLL of the name of DirectInput, or of one that DirectInput imports
+// (tests/launcher/planted_dll.cpp), which leaves a mark when it is loaded.
+// Wine is told to prefer a DLL it finds in the search order to its own, as
+// Windows does: DirectInput and what it imports still come from the system
+// folder.
+TEST_P(PicturesTest, DllsInTheGamesFolderAreNeverLoaded) {
   char system[MAX_PATH] = {};
   GetSystemDirectoryA(system, MAX_PATH);
-  const std::string loaded = ModulePath(ReadableModules(starter.id, "dinput.dll"), "dinput.dll");
-  EXPECT_EQ(_stricmp(loaded.c_str(), (std::string(system) + "\\dinput.dll").c_str()), 0)
-      << "DirectInput from " << loaded;
-  EXPECT_FALSE(installation.Exists("planted-dinput-loaded")) << "the planted DLL ran";
-  test_support::EndProcess(&starter);
+  for (const char* planted : {"dinput", "hid"}) {
+    SCOPED_TRACE(planted);
+    const std::string dll = std::string(planted) + ".dll";
+    const std::string program = installation.PathOf(GetParam());
+    ASSERT_TRUE(CopyFileA(test_support::BuildPath(GetParam()).c_str(), program.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA(test_support::BuildPath("planted/" + dll).c_str(),
+                          installation.PathOf(dll).c_str(), FALSE));
+    test_support::StartUnixCommand(test_support::WineCommand(
+        test_support::UnixPathOf(program), "", installation.unixPath(),
+        {test_support::DllOverrideSetting(std::string(planted) + "=n,b")}));
+    test_support::ChildProcess starter;
+    HWND window = test_support::WaitForOtherProcessWindow("WindowClass_0", 15000, &starter);
+    ASSERT_NE(window, nullptr) << "the launcher's window did not appear";
+    // The frame is the last control made, well after the keyboard.
+    EXPECT_TRUE(test_support::WaitUntil([&] { return GetDlgItem(window, 9) != nullptr; }, 10000));
+    const std::vector<Module> modules = ReadableModules(starter.id, "dinput.dll");
+    for (const char* name : {"dinput.dll", "hid.dll"}) {
+      const std::string loaded = ModulePath(modules, name);
+      EXPECT_EQ(_stricmp(loaded.c_str(), (std::string(system) + "\\" + name).c_str()), 0)
+          << name << " from " << loaded;
+    }
+    EXPECT_FALSE(installation.Exists("planted-dll-loaded")) << "the planted DLL ran";
+    test_support::EndProcess(&starter);
+    ASSERT_TRUE(DeleteFileA(installation.PathOf(dll).c_str()));
+  }
 }
 
 }  // namespace

@@ -14,6 +14,8 @@
 
 namespace {
 
+std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
+
 // The game start of the German build, run in this process on the start-up
 // steps that prepare it: the base directory is the current directory.
 class StartGameTest : public ::testing::Test {
@@ -45,9 +47,9 @@ class StartGameTest : public ::testing::Test {
 TEST_F(StartGameTest, GameStartsWithTheCharacterInTheGameDirectoryWithoutWaiting) {
   test_support::ScopedEnvironmentVariable linger(test_support::RECORDER_LINGER_VARIABLE, "3000");
   PrepareIn(installation.windowsPath());
-  EXPECT_STREQ(launcher::Paths().baseDirectory, installation.windowsPath().c_str());
-  EXPECT_STREQ(launcher::Paths().gameProgram, installation.GameProgram().c_str());
-  EXPECT_STREQ(launcher::Paths().manualDocument, installation.Manual().c_str());
+  EXPECT_STREQ(launcher::Paths().baseDirectory, Wide(installation.windowsPath()).c_str());
+  EXPECT_STREQ(launcher::Paths().gameProgram, Wide(installation.GameProgram()).c_str());
+  EXPECT_STREQ(launcher::Paths().manualDocument, Wide(installation.Manual()).c_str());
   EXPECT_STREQ(launcher::Paths().gameArguments, "-nj -d STARTER_USED -d GER ");
 
   const DWORD start = GetTickCount();
@@ -87,9 +89,9 @@ TEST_F(StartGameTest, MissingGameProgramShowsTheShellsErrorAndReturns) {
 
 TEST_F(StartGameTest, DriveRootGivesDoubledSeparators) {
   PrepareIn("Z:\\");
-  EXPECT_STREQ(launcher::Paths().baseDirectory, "Z:\\");
-  EXPECT_STREQ(launcher::Paths().gameProgram, "Z:\\\\game\\game.exe");
-  EXPECT_STREQ(launcher::Paths().manualDocument, "Z:\\\\anleitung\\anleitung.html");
+  EXPECT_STREQ(launcher::Paths().baseDirectory, L"Z:\\");
+  EXPECT_STREQ(launcher::Paths().gameProgram, L"Z:\\\\game\\game.exe");
+  EXPECT_STREQ(launcher::Paths().manualDocument, L"Z:\\\\anleitung\\anleitung.html");
 }
 
 }  // namespace

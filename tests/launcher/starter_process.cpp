@@ -25,6 +25,13 @@ StarterProcess::StarterProcess(const Build& build,
   WaitUntilReady();
 }
 
+StarterProcess::StarterProcess(const Build& build, const std::wstring& installation) {
+  process_ = test_support::StartProcess(
+      test_support::Quoted(test_support::BuildPath(build.program)), installation);
+  window_ = test_support::WaitForProcessWindow(process_.id, "WindowClass_0", 15000);
+  WaitUntilReady();
+}
+
 StarterProcess::StarterProcess(const Build& build,
                                const test_support::ScratchDirectory& installation,
                                const std::function<void(DWORD processId)>& beforeRun) {

@@ -69,6 +69,9 @@ class StarterProcess {
   StarterProcess(const Build& build, const test_support::ScratchDirectory& installation,
                  const std::string& arguments = "",
                  const std::vector<std::string>& wineSettings = {});
+  // Starts the launcher in an installation directory of any name, which the
+  // ANSI code page may not spell.
+  StarterProcess(const Build& build, const std::wstring& installation);
   // Starts the launcher held, lets `beforeRun` see its process id, then lets
   // it run.
   StarterProcess(const Build& build, const test_support::ScratchDirectory& installation,

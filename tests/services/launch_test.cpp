@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <string>
 
+#include "foundation/heaps.h"
 #include "installation_directory.h"
 #include "processes.h"
 #include "recordings.h"
@@ -29,10 +30,14 @@ using test_support::Record;
 class LaunchTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    foundation::CreateMainHeap();
     GetCurrentDirectoryA(sizeof(previousDirectory_), previousDirectory_);
     SetCurrentDirectoryA(elsewhere.windowsPath().c_str());
   }
-  void TearDown() override { SetCurrentDirectoryA(previousDirectory_); }
+  void TearDown() override {
+    SetCurrentDirectoryA(previousDirectory_);
+    foundation::DestroyHeaps();
+  }
 
   // Waits for the one record of a launch and checks the result against it:
   // a process handle of the recorded process (closed here) or 1.
@@ -156,7 +161,7 @@ TEST_F(LaunchTest, HiddenFlagStartsWithShowCommandZero) {
 
 TEST_F(LaunchTest, NoTargetGivesZeroAndStartsNothing) {
   EXPECT_EQ(LaunchItem(nullptr, "x", "", 0), 0);
-  EXPECT_EQ(LaunchDocument(nullptr), 0);
+  EXPECT_EQ(LaunchDocument(static_cast<const char*>(nullptr)), 0);
   Sleep(500);
   EXPECT_TRUE(records.Read().empty());
 }

@@ -23,17 +23,25 @@ std::string BuildPath(const std::string& relative) {
 
 namespace {
 
-ChildProcess Start(const std::string& commandLine, const std::string& directory,
+std::wstring Widened(const std::string& text) {
+  std::wstring wide(text.size() + 1, L'\0');
+  wide.resize(MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(),
+                                  static_cast<int>(wide.size())) -
+              1);
+  return wide;
+}
+
+ChildProcess Start(const std::string& commandLine, const std::wstring& directory,
                    const std::string& application, DWORD creationFlags) {
-  STARTUPINFOA startup = {};
+  STARTUPINFOW startup = {};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION info = {};
-  std::vector<char> line(commandLine.begin(), commandLine.end());
-  line.push_back('\0');
+  std::wstring line = Widened(commandLine);
+  const std::wstring program = Widened(application);
   const BOOL started =
-      CreateProcessA(application.empty() ? nullptr : application.c_str(), line.data(), nullptr,
-                     nullptr, FALSE, creationFlags, nullptr,
-                     directory.empty() ? nullptr : directory.c_str(), &startup, &info);
+      CreateProcessW(program.empty() ? nullptr : program.c_str(), line.data(), nullptr, nullptr,
+                     FALSE, creationFlags, nullptr, directory.empty() ? nullptr : directory.c_str(),
+                     &startup, &info);
   EXPECT_TRUE(started) << "cannot start: " << commandLine.substr(0, 300) << " (error "
                        << GetLastError() << ")";
   if (!started) return {};
@@ -45,11 +53,15 @@ ChildProcess Start(const std::string& commandLine, const std::string& directory,
 
 ChildProcess StartProcess(const std::string& commandLine, const std::string& directory,
                           const std::string& application) {
-  return Start(commandLine, directory, application, 0);
+  return Start(commandLine, Widened(directory), application, 0);
+}
+
+ChildProcess StartProcess(const std::string& commandLine, const std::wstring& directory) {
+  return Start(commandLine, directory, "", 0);
 }
 
 ChildProcess StartProcessHeld(const std::string& commandLine, const std::string& directory) {
-  return Start(commandLine, directory, "", CREATE_SUSPENDED);
+  return Start(commandLine, Widened(directory), "", CREATE_SUSPENDED);
 }
 
 void ResumeProcess(const ChildProcess& child) {

@@ -51,6 +51,9 @@ struct ChildProcess {
 // test when the start fails.
 ChildProcess StartProcess(const std::string& commandLine, const std::string& directory = "",
                           const std::string& application = "");
+// The same in a working directory of any name, which the ANSI code page may
+// not spell.
+ChildProcess StartProcess(const std::string& commandLine, const std::wstring& directory);
 // The same, with the process made but held before its first instruction
 // until ResumeProcess.
 ChildProcess StartProcessHeld(const std::string& commandLine, const std::string& directory);

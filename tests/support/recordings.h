@@ -12,8 +12,9 @@ namespace test_support {
 
 // The Windows path of the recording program of this build. Each record it
 // writes has the fields "process" (its id), "command line" (as
-// GetCommandLineA gives it), "directory" (its working directory) and "show"
-// (the show command it was started with, -1 for none).
+// GetCommandLineA gives it), "directory" (its working directory), "show"
+// (the show command it was started with, -1 for none), and "wide command
+// line" and "wide directory" (the wide forms, in UTF-8).
 std::string RecorderPath();
 
 // Sets an environment variable of this process (and so of the programs it
