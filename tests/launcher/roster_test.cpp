@@ -422,6 +422,24 @@ TEST_P(RosterTest, TheLockHoldsInAFolderOf250Characters) {
   EXPECT_EQ(SavedSettings(deep), SettingsBytes(0, {"Anna"}));
 }
 
+// Every write of the save is taken, but the disk cannot write the bytes out
+// when the save flushes them: the new file is not put in place, the old one
+// stays whole, and the player is told.
+TEST_P(RosterTest, ASaveWhoseFlushFailsIsNotPutInPlace) {
+  // Made before the launcher, so that it goes after it.
+  const test_support::WriteOutFailingDisk disk(installation.unixPath());
+  if (!disk.mounted()) GTEST_SKIP() << "no loop device can be mounted here";
+  WriteBigList();
+  const std::string old = Saved();
+  StarterProcess starter(GetParam(), installation);
+  ASSERT_TRUE(disk.FailWritingOut());
+  starter.Click(5);
+  AnswerSaveFailed(starter, IDCANCEL);
+  starter.ExpectEnded();
+  EXPECT_TRUE(Saved() == old) << "the new list was put in place";
+  EXPECT_FALSE(TemporaryFilesLeft());
+}
+
 TEST(RosterExchangeTest, EachBuildReadsWhatTheOtherWrote) {
   test_support::ScratchDirectory installation;
   const std::string content("\x02" "Anna\r\nBert Lee\r\n\r\nL\xF6schen\r\n", 28);

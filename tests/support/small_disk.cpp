@@ -9,6 +9,22 @@ namespace {
 
 constexpr DWORD UNMOUNT_TIMEOUT_MS = 10000;
 
+// Unmounts what is mounted at the quoted path. A launcher ended by
+// TerminateProcess counts as ended at once, while its Unix process may
+// still be on its way out with its working directory on the disk: the disk
+// is busy for that moment.
+void Unmount(const std::string& quotedPath) {
+  const DWORD start = GetTickCount();
+  while (RunUnixCommand("umount " + quotedPath) != 0) {
+    if (GetTickCount() - start > UNMOUNT_TIMEOUT_MS) {
+      // Detached now, freed once nothing uses it any more.
+      RunUnixCommand("umount -l " + quotedPath);
+      return;
+    }
+    Sleep(200);
+  }
+}
+
 }  // namespace
 
 SmallDisk::SmallDisk(const std::string& unixPath, int kibibytes)
@@ -24,19 +40,7 @@ SmallDisk::SmallDisk(const std::string& unixPath, int kibibytes)
 }
 
 SmallDisk::~SmallDisk() {
-  if (!mounted_) return;
-  // A launcher ended by TerminateProcess counts as ended at once, while its
-  // Unix process may still be on its way out with its working directory on
-  // the disk: the disk is busy for that moment.
-  const DWORD start = GetTickCount();
-  while (RunUnixCommand("umount " + quotedPath_) != 0) {
-    if (GetTickCount() - start > UNMOUNT_TIMEOUT_MS) {
-      // Detached now, freed once nothing uses it any more.
-      RunUnixCommand("umount -l " + quotedPath_);
-      return;
-    }
-    Sleep(200);
-  }
+  if (mounted_) Unmount(quotedPath_);
 }
 
 bool SmallDisk::Fill() const {
@@ -47,6 +51,30 @@ bool SmallDisk::Fill() const {
 
 bool SmallDisk::RemoveFiller() const {
   return RunUnixCommand("rm " + quotedPath_ + "/filler") == 0;
+}
+
+WriteOutFailingDisk::WriteOutFailingDisk(const std::string& unixPath)
+    : quotedPath_("'" + unixPath + "'"), backing_("'" + unixPath + ".backing'") {
+  // The memory file system holds the disk's image, which starts sparse: what
+  // ext2 writes out later needs new room there.
+  mounted_ = RunUnixCommand("mkdir -p " + backing_ + " && mount -t tmpfs -o size=16m tmpfs " +
+                            backing_ + " && truncate -s 64M " + backing_ + "/disk.img && " +
+                            "/sbin/mkfs.ext2 -q -F -b 1024 -m 0 " + backing_ + "/disk.img && " +
+                            "mount -o loop,errors=continue " + backing_ + "/disk.img " +
+                            quotedPath_,
+                            30000) == 0;
+}
+
+WriteOutFailingDisk::~WriteOutFailingDisk() {
+  Unmount(quotedPath_);
+  Unmount(backing_);
+  RunUnixCommand("rmdir " + backing_);
+}
+
+bool WriteOutFailingDisk::FailWritingOut() const {
+  return RunUnixCommand("sync && dd if=/dev/zero of=" + backing_ +
+                            "/filler bs=4k 2>/dev/null; test -s " + backing_ + "/filler",
+                        30000) == 0;
 }
 
 }  // namespace test_support

@@ -28,4 +28,28 @@ class SmallDisk {
   bool mounted_ = false;
 };
 
+// A disk that takes every write and then fails to write the bytes out: an
+// ext2 file system on a loop device over a file on a small memory file
+// system, mounted over a directory for one test. Once FailWritingOut has
+// filled the memory file system, what is written afterwards lives in the
+// cache only: writes and renames succeed, flushing them fails. Unmounted
+// when the test ends, whether it passed or failed.
+class WriteOutFailingDisk {
+ public:
+  explicit WriteOutFailingDisk(const std::string& unixPath);
+  ~WriteOutFailingDisk();
+  WriteOutFailingDisk(const WriteOutFailingDisk&) = delete;
+  WriteOutFailingDisk& operator=(const WriteOutFailingDisk&) = delete;
+
+  // False when no such disk could be mounted here (no loop devices).
+  bool mounted() const { return mounted_; }
+  // Writes out what was written so far, then leaves no room for more.
+  bool FailWritingOut() const;
+
+ private:
+  std::string quotedPath_;
+  std::string backing_;
+  bool mounted_ = false;
+};
+
 }  // namespace test_support
