@@ -265,10 +265,10 @@ bool RemoveFolder(const Removal& removal, const Folder& parent, const wchar_t* n
   return emptied && RemoveEmptyFolder(removal, parent, name, ignoreCase);
 }
 
-// The caller's folder path and pattern ("*.*" for none or an empty one), in
-// wide form; the path's full literal form ends in a backslash.
+// The caller's folder path in its full literal form, ending in a backslash,
+// the pattern ("*.*" for none or an empty one), and room for each file's
+// name.
 struct Arguments {
-  wchar_t path[LONG_PATH_ROOM];
   wchar_t pattern[MAX_PATH];
   WidePath folderPath;
   KernelName fileName;
@@ -285,38 +285,35 @@ bool PrepareArguments(const wchar_t* path, const wchar_t* pattern, Arguments* ar
   return MakeFolderPath(path, &arguments->folderPath);
 }
 
-// The same for texts of the ANSI code page.
-bool PrepareAnsiArguments(const char* path, const char* pattern, Arguments* arguments,
-                          Removal* removal) {
-  wchar_t widePattern[MAX_PATH];
-  if (!path || !*path || !WideTextOf(path, arguments->path, LONG_PATH_ROOM)) return false;
-  if (pattern && *pattern && !WideTextOf(pattern, widePattern, MAX_PATH)) return false;
-  return PrepareArguments(arguments->path, pattern && *pattern ? widePattern : nullptr, arguments,
-                          removal);
-}
+// A path and a pattern of the ANSI code page in their wide form.
+struct AnsiArguments {
+  wchar_t path[LONG_PATH_ROOM];
+  wchar_t pattern[MAX_PATH];
+};
 
-int32_t RemovePrepared(const Arguments& arguments, const Removal& removal) {
-  const HeldFolder parent;
-  wchar_t name[MAX_PATH];
-  if (!parent || !OpenParentFolder(arguments.folderPath, parent.get(), name)) return 0;
-  return RemoveFolder(removal, *parent, name, true) ? 1 : 0;
+bool Widen(const char* path, const char* pattern, AnsiArguments* wide) {
+  return path && *path && WideTextOf(path, wide->path, LONG_PATH_ROOM) &&
+         (!pattern || !*pattern || WideTextOf(pattern, wide->pattern, MAX_PATH));
 }
 
 }  // namespace
 
 int32_t DirectoryRemove(const wchar_t* path, const wchar_t* pattern, uint32_t flags) {
   const foundation::MainHeapBlock<Arguments> arguments;
+  const HeldFolder parent;
   Removal removal = {nullptr, flags, nullptr, nullptr};
-  return arguments && PrepareArguments(path, pattern, arguments.get(), &removal)
-             ? RemovePrepared(*arguments, removal)
-             : 0;
+  wchar_t name[MAX_PATH];
+  if (!arguments || !parent || !PrepareArguments(path, pattern, arguments.get(), &removal) ||
+      !OpenParentFolder(arguments->folderPath, parent.get(), name)) {
+    return 0;
+  }
+  return RemoveFolder(removal, *parent, name, true) ? 1 : 0;
 }
 
 int32_t DirectoryRemove(const char* path, const char* pattern, uint32_t flags) {
-  const foundation::MainHeapBlock<Arguments> arguments;
-  Removal removal = {nullptr, flags, nullptr, nullptr};
-  return arguments && PrepareAnsiArguments(path, pattern, arguments.get(), &removal)
-             ? RemovePrepared(*arguments, removal)
+  const foundation::MainHeapBlock<AnsiArguments> wide;
+  return wide && Widen(path, pattern, wide.get())
+             ? DirectoryRemove(wide->path, wide->pattern, flags)
              : 0;
 }
 
@@ -325,12 +322,14 @@ int32_t DirectoryRemove(const char* path, const char* pattern) {
 }
 
 void DeleteFilesInFolder(const char* path, const char* pattern, NameFilter accept) {
+  const foundation::MainHeapBlock<AnsiArguments> wide;
   const foundation::MainHeapBlock<Arguments> arguments;
   const HeldFolder folder;
   Removal removal = {nullptr, 0, accept, nullptr};
   // The folder itself may be reached through a link (a drive's root, say):
   // what is deleted lies directly in it, wherever it really is.
-  if (arguments && folder && PrepareAnsiArguments(path, pattern, arguments.get(), &removal) &&
+  if (wide && arguments && folder && Widen(path, pattern, wide.get()) &&
+      PrepareArguments(wide->path, wide->pattern, arguments.get(), &removal) &&
       OpenFolderAt(arguments->folderPath, WALK_ACCESS, SHARE_NO_DELETE, folder.get())) {
     EmptyFolder(removal, *folder);
   }
