@@ -90,7 +90,7 @@ bool TellFolder(const wchar_t* literal, FolderAliases* folder) {
 }  // namespace
 
 bool FindFolderAliases(const wchar_t* path, FolderAliases* folder) {
-  *folder = {};
+  memset(folder, 0, sizeof(*folder));  // large: not through a temporary
   const foundation::MainHeapBlock<PathBuffer> literal;
   wchar_t* name = nullptr;
   const DWORD length = GetFullPathNameW(path, LONG_PATH_ROOM, folder->parent, &name);
