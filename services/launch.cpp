@@ -5,7 +5,6 @@
 #include <objbase.h>
 #include <shellapi.h>
 
-#include <cstring>
 #include <cwchar>
 
 #include "foundation/heaps.h"
