@@ -82,11 +82,6 @@ bool IsNamedIn(const KernelName& name, size_t length, const KernelName& folder, 
 constexpr ULONG SHARE_NO_DELETE = FILE_SHARE_READ | FILE_SHARE_WRITE;
 constexpr ACCESS_MASK WALK_ACCESS = FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES;
 
-bool IsLink(HANDLE open) {
-  DWORD attributes = 0;
-  return !AttributesOf(open, &attributes) || (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
-}
-
 // What one removal asks for, the same at every level.
 struct Removal {
   const wchar_t* pattern;
@@ -113,7 +108,7 @@ bool OpenFolder(const Folder& parent, const wchar_t* name, ACCESS_MASK access, U
   folder->path = parent.path;
   if (!Append(&folder->path, name) || !Append(&folder->path, L"\\")) return false;
   folder->handle.Reset(OpenInFolder(parent.handle.get(), name, access, share, FILE_DIRECTORY_FILE));
-  if (folder->handle && !IsLink(folder->handle.get()) &&
+  if (folder->handle && !IsLinkOrUnknown(folder->handle.get()) &&
       (folder->nameLength = KernelNameOf(folder->handle.get(), &folder->name)) != 0 &&
       IsNamedIn(folder->name, folder->nameLength, parent.name, parent.nameLength, name,
                 ignoreCase)) {
@@ -166,7 +161,7 @@ void RemoveFile(const Removal& removal, const Folder& folder, const wchar_t* nam
   const foundation::OwnedHandle opened(
       OpenInFolder(folder.handle.get(), name, access, SHARE_ALL, FILE_NON_DIRECTORY_FILE));
   HANDLE file = opened.get();
-  if (!file || IsLink(file)) return;
+  if (!file || IsLinkOrUnknown(file)) return;
   const size_t nameLength = KernelNameOf(file, removal.fileName);
   if (nameLength == 0 ||
       !IsNamedIn(*removal.fileName, nameLength, folder.name, folder.nameLength, name, false)) {

@@ -1,5 +1,7 @@
 #include "services/native_files.h"
 
+#include <winioctl.h>
+
 #include <cwchar>
 
 #include "foundation/heaps.h"
@@ -17,6 +19,7 @@ struct NativeCalls {
   decltype(&NtQueryObject) queryObject;
   decltype(&NtQueryInformationFile) queryInformation;
   decltype(&NtSetInformationFile) setInformation;
+  decltype(&NtFsControlFile) fileSystemControl;
   decltype(&RtlNtStatusToDosError) statusToError;
 };
 
@@ -33,10 +36,12 @@ const NativeCalls* Calls() {
         LibraryFunction<decltype(&NtQueryInformationFile)>(ntdll, "NtQueryInformationFile");
     native.setInformation =
         LibraryFunction<decltype(&NtSetInformationFile)>(ntdll, "NtSetInformationFile");
+    native.fileSystemControl =
+        LibraryFunction<decltype(&NtFsControlFile)>(ntdll, "NtFsControlFile");
     native.statusToError =
         LibraryFunction<decltype(&RtlNtStatusToDosError)>(ntdll, "RtlNtStatusToDosError");
     native.complete = native.createFile && native.queryObject && native.queryInformation &&
-                      native.setInformation && native.statusToError;
+                      native.setInformation && native.fileSystemControl && native.statusToError;
   }
   if (native.complete) return &native;
   SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
@@ -105,6 +110,27 @@ size_t KernelNameOf(HANDLE open, KernelName* name) {
   size_t length = name->header.Name.Buffer ? name->header.Name.Length / sizeof(wchar_t) : 0;
   if (length > 1 && name->header.Name.Buffer[length - 1] == L'\\') --length;
   return length;
+}
+
+bool IsLinkOrUnknown(HANDLE open) {
+  // The file system is asked for the handle's reparse point first: its
+  // "there is none" is as sure as the attributes, and Wine answers it at
+  // once, where the attributes cost it handing the file to the process. Only
+  // the answer counts: a link's data need not fit (STATUS_BUFFER_OVERFLOW).
+  constexpr NTSTATUS NOT_A_REPARSE_POINT = static_cast<NTSTATUS>(0xC0000275);
+  constexpr NTSTATUS BUFFER_OVERFLOW = static_cast<NTSTATUS>(0x80000005);
+  const NativeCalls* calls = Calls();
+  if (!calls) return true;
+  REPARSE_GUID_DATA_BUFFER header;
+  IO_STATUS_BLOCK io;
+  const NTSTATUS asked = calls->fileSystemControl(open, nullptr, nullptr, nullptr, &io,
+                                                  FSCTL_GET_REPARSE_POINT, nullptr, 0, &header,
+                                                  sizeof(header));
+  if (asked == NOT_A_REPARSE_POINT) return false;
+  if (NT_SUCCESS(asked) || asked == BUFFER_OVERFLOW) return true;
+  // A file system that knows no reparse points tells it by the attributes.
+  DWORD attributes = 0;
+  return !AttributesOf(open, &attributes) || (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
 }
 
 bool AttributesOf(HANDLE open, DWORD* attributes) {

@@ -51,6 +51,9 @@ struct KernelName {
 // length in characters; 0 when it cannot be told.
 size_t KernelNameOf(HANDLE open, KernelName* name);
 
+// True when the open file or folder is a link (a reparse point), and when
+// that cannot be told.
+bool IsLinkOrUnknown(HANDLE open);
 // The open file's attributes (FILE_ATTRIBUTE_...) and how many names it has
 // (hard links); false when they cannot be told.
 bool AttributesOf(HANDLE open, DWORD* attributes);

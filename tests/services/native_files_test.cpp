@@ -84,6 +84,8 @@ TEST_F(NativeFilesTest, OpeningInAFolder) {
     DWORD attributes = 0;
     ULONG links = 0;
     ASSERT_TRUE(services::AttributesOf(open.get(), &attributes));
+    EXPECT_EQ(services::IsLinkOrUnknown(open.get()),
+              (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0);
     const std::wstring kernelName = KernelName(open.get());
     const std::wstring end = row.nameEnd;
     EXPECT_TRUE((attributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
