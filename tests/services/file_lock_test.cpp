@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "foundation/heaps.h"
+#include "runtime_heaps.h"
 #include "scratch_directory.h"
 
 namespace {
@@ -14,8 +14,7 @@ namespace {
 // another process, since a lock is held by a thread.
 class FileLockTest : public ::testing::Test {
  protected:
-  void SetUp() override { foundation::CreateMainHeap(); }
-  void TearDown() override { foundation::DestroyHeaps(); }
+  test_support::RuntimeHeaps heaps;
 
   // Takes the lock of the path on a thread of its own, which then ends
   // without letting go, as a process that ended while it held the lock; the

@@ -49,11 +49,6 @@ RECT PlaceInParent(HWND child) {
 
 class RequestersTest : public ToolkitTest {
  protected:
-  void SetUp() override {
-    ToolkitTest::SetUp();
-    foundation::InitScratchArea();
-  }
-
   // Runs AskText while the driver answers it. Checks that the answer is a
   // string result at the caller's mark, with the position on its zero; bytes
   // left at the mark from before must not show through an empty answer.
