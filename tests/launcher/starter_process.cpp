@@ -32,7 +32,7 @@ StarterProcess::StarterProcess(const Build& build,
       test_support::Quoted(test_support::BuildPath(build.program)), installation.windowsPath());
   if (!process_.process) return;
   beforeRun(process_.id);
-  test_support::ResumeProcess(process_);
+  test_support::ResumeProcess(process_.process);
   window_ = test_support::WaitForProcessWindow(process_.id, "WindowClass_0", 15000);
   WaitUntilReady();
 }

@@ -104,9 +104,8 @@ TEST_F(DirectoryRemovalTest, OverlongPathsAreRefusedAndNothingIsWrittenPastThem)
 TEST_F(DirectoryRemovalTest, LinkedDirectoriesAreNeverEntered) {
   root.MakeDirectory("outside");
   Files({"outside\\sentinel.txt", "d\\own.txt"});
-  ASSERT_EQ(test_support::RunUnixCommand("/bin/ln -s " + root.unixPath() + "/outside " +
-                                         root.unixPath() + "/d/link"),
-            0);
+  ASSERT_TRUE(
+      test_support::MakeUnixLink(root.unixPath() + "/outside", root.unixPath() + "/d/link"));
   const DWORD attributes = GetFileAttributesA(root.PathOf("d\\link").c_str());
   ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES);
   EXPECT_TRUE(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
@@ -122,9 +121,7 @@ TEST_F(DirectoryRemovalTest, LinkedDirectoriesAreNeverEntered) {
 TEST_F(DirectoryRemovalTest, AFolderThatIsItselfALinkIsLeftAlone) {
   root.MakeDirectory("outside");
   Files({"outside\\sentinel.txt"});
-  ASSERT_EQ(test_support::RunUnixCommand("/bin/ln -s " + root.unixPath() + "/outside " +
-                                         root.unixPath() + "/link"),
-            0);
+  ASSERT_TRUE(test_support::MakeUnixLink(root.unixPath() + "/outside", root.unixPath() + "/link"));
   for (uint32_t flags : {0u, DIRREMOVE_DESCEND | DIRREMOVE_CLEAR_ATTRIBUTES}) {
     SCOPED_TRACE("flags " + std::to_string(flags));
     EXPECT_EQ(DirectoryRemove(root.PathOf("link").c_str(), "", flags), 0);
@@ -140,9 +137,8 @@ TEST_F(DirectoryRemovalTest, LinksToFilesOfTheFolderItselfStay) {
   root.MakeDirectory("d\\deeper");
   Files({"d\\target.txt", "d\\deeper\\deep.txt"});
   const std::string d = root.unixPath() + "/d/";
-  ASSERT_EQ(test_support::RunUnixCommand("/bin/ln -s " + d + "target.txt " + d + "near && " +
-                                         "/bin/ln -s " + d + "deeper/deep.txt " + d + "deep"),
-            0);
+  ASSERT_TRUE(test_support::MakeUnixLink(d + "target.txt", d + "near"));
+  ASSERT_TRUE(test_support::MakeUnixLink(d + "deeper/deep.txt", d + "deep"));
   EXPECT_EQ(DirectoryRemove(D().c_str(), "", 0), 0);
   EXPECT_EQ(test_support::RunUnixCommand("test -L " + d + "near -a -L " + d + "deep"), 0)
       << "a link was deleted";

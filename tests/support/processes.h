@@ -54,7 +54,9 @@ ChildProcess StartProcess(const std::string& commandLine, const std::string& dir
 // The same, with the process made but held before its first instruction
 // until ResumeProcess.
 ChildProcess StartProcessHeld(const std::string& commandLine, const std::string& directory);
-void ResumeProcess(const ChildProcess& child);
+// Holds every thread of a process, and lets them go on.
+void SuspendProcess(HANDLE process);
+void ResumeProcess(HANDLE process);
 // Waits for the end of a process; false when it still runs after the time.
 bool WaitForExit(const ChildProcess& child, DWORD timeoutMs, DWORD* exitCode = nullptr);
 
@@ -64,6 +66,10 @@ bool WaitForExit(const ChildProcess& child, DWORD timeoutMs, DWORD* exitCode = n
 int RunUnixCommand(const std::string& commandLine, DWORD timeoutMs = 10000);
 // Starts a Unix shell command and does not wait for it.
 void StartUnixCommand(const std::string& commandLine);
+enum class UnixLink { SYMBOLIC, HARD };
+// Makes a Unix link at `link` to `target` (Unix paths); false when ln failed.
+bool MakeUnixLink(const std::string& target, const std::string& link,
+                  UnixLink kind = UnixLink::SYMBOLIC);
 
 // Wine takes its own settings, such as WINEDLLOVERRIDES, from the Unix
 // environment that a Wine process starts with; the Windows environment given
