@@ -10,7 +10,6 @@
 #include "combo_box_items.h"
 #include "installation_directory.h"
 #include "starter_process.h"
-#include "user_input.h"
 
 namespace launcher_test {
 namespace {
@@ -40,7 +39,8 @@ class BigRosterTest : public ::testing::Test {
   // Every item of the combo box, read inside the launcher in one go: one by
   // one from here they would cost a hundred thousand round trips.
   static Names Items(const StarterProcess& starter) {
-    std::optional<Names> items = test_support::ReadComboBoxItems(starter.Control(8));
+    std::optional<Names> items =
+        test_support::ReadComboBoxItems(starter.Control(launcher::CONTROL_CHARACTERS));
     EXPECT_TRUE(items.has_value()) << "the combo box's items could not be read";
     return items.value_or(Names());
   }
@@ -53,7 +53,7 @@ class BigRosterTest : public ::testing::Test {
     }
   }
   LRESULT Count(const StarterProcess& starter) {
-    return SendMessageW(starter.Control(8), CB_GETCOUNT, 0, 0);
+    return SendMessageW(starter.Control(launcher::CONTROL_CHARACTERS), CB_GETCOUNT, 0, 0);
   }
 
   test_support::InstallationDirectory installation;
@@ -85,21 +85,13 @@ TEST_F(BigRosterTest, NewAndDeleteLeaveWhatTheyLeaveOnAShortRoster) {
   StarterProcess starter(ENGLISH, installation);
   Names expected = names;
 
-  starter.ChooseCharacter(1);
-  starter.Click(7);
-  starter.AnswerMessageBox(ENGLISH.deleteTitle, ENGLISH.deleteQuestion, IDYES);
+  starter.DeleteCharacter(IDYES, 1);
   expected.erase(expected.begin() + 1);
   EXPECT_TRUE(test_support::WaitUntil([&] { return Count(starter) == CHARACTERS - 1; }, 5000));
   EXPECT_EQ(starter.SelectedCharacter(), -1);
   ExpectItems(Items(starter), 0, Names(expected.begin(), expected.begin() + 4));
 
-  starter.Click(6);
-  HWND requester = starter.WaitForRequester();
-  ASSERT_NE(requester, nullptr);
-  test_support::MovePointerTo(requester, 150, 5);
-  test_support::TypeText("Dora");
-  test_support::PressKeys("Return");
-  ASSERT_TRUE(test_support::WaitUntil([&] { return !IsWindow(requester); }, 5000));
+  starter.NewCharacter("Dora");
   expected.push_back("Dora");
   ASSERT_EQ(Count(starter), CHARACTERS);
   const Names items = Items(starter);

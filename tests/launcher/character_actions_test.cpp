@@ -21,40 +21,11 @@ class CharacterActionsTest : public ::testing::TestWithParam<Build> {
   void Prepare(char selection, const Names& names) {
     installation.WriteFile(SETTINGS_FILE, SettingsBytes(selection, names));
   }
-  // Clicks New, checks the requester and answers it with the keys.
-  void NewCharacter(const StarterProcess& starter, const std::string& typed,
-                    const std::string& finish) {
-    starter.Click(6);
-    HWND requester = starter.WaitForRequester();
-    ASSERT_NE(requester, nullptr) << "no requester";
-    EXPECT_EQ(test_support::TextOf(requester), GetParam().newTitle);
-    HWND prompt = FindWindowExA(requester, nullptr, "Static", nullptr);
-    EXPECT_EQ(test_support::TextOf(prompt), GetParam().newPrompt);
-    test_support::MovePointerTo(requester, 150, 5);
-    if (!typed.empty()) test_support::TypeText(typed);
-    test_support::PressKeys(finish);
-    EXPECT_TRUE(test_support::WaitUntil([&] { return !IsWindow(requester); }, 5000));
-  }
-  // Clicks Delete and answers the question with Yes or No.
-  void Delete(const StarterProcess& starter, bool yes) {
-    starter.Click(7);
-    starter.AnswerMessageBox(GetParam().deleteTitle, GetParam().deleteQuestion,
-                             yes ? IDYES : IDNO);
-  }
   std::string Saved() const { return SavedSettings(installation); }
-  // Chooses the first character and deletes it.
-  void DeleteFirst(const StarterProcess& starter) {
-    starter.ChooseCharacter(0);
-    Delete(starter, true);
-  }
   // Full wide path of a file in the installation; `name` may hold any character.
   std::wstring WidePathOf(const std::string& folder, const std::wstring& name) const {
     const std::string path = installation.PathOf(folder) + "\\";
     return std::wstring(path.begin(), path.end()) + name;
-  }
-  // A Unix symbolic link at `link` to `target` (Unix paths).
-  static void Link(const std::string& target, const std::string& link) {
-    ASSERT_EQ(test_support::RunUnixCommand("/bin/ln -s " + target + " " + link), 0) << link;
   }
   bool WideExists(const std::wstring& path) const {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -63,18 +34,17 @@ class CharacterActionsTest : public ::testing::TestWithParam<Build> {
   test_support::InstallationDirectory installation;
 };
 
-INSTANTIATE_TEST_SUITE_P(Builds, CharacterActionsTest, ::testing::ValuesIn(BUILDS),
-                         [](const auto& info) { return std::string(info.param.language); });
+INSTANTIATE_TEST_SUITE_P(Builds, CharacterActionsTest, ::testing::ValuesIn(BUILDS), BuildName);
 
 TEST_P(CharacterActionsTest, NewAppendsTheTypedNameAndEscapeAnEmptyOne) {
   Prepare('\x01', {"Anna", "Bert", "Carl"});
   StarterProcess starter(GetParam(), installation);
-  NewCharacter(starter, "Dora", "Return");
+  starter.NewCharacter("Dora");
   EXPECT_EQ(starter.Characters(), (Names{"Anna", "Bert", "Carl", "Dora"}));
   EXPECT_EQ(starter.SelectedCharacter(), -1) << "refilled: nothing selected";
-  NewCharacter(starter, "Ed", "Escape");
+  starter.NewCharacter("Ed", "Escape");
   EXPECT_EQ(starter.Characters(), (Names{"Anna", "Bert", "Carl", "Dora", ""}));
-  NewCharacter(starter, "Anna", "Return");
+  starter.NewCharacter("Anna");
   EXPECT_EQ(starter.Characters().size(), 6u) << "a name may repeat";
   EXPECT_FALSE(installation.Exists("game\\Dora")) << "New makes no directory";
   starter.Quit();
@@ -86,7 +56,7 @@ TEST_P(CharacterActionsTest, DeleteAnsweredNoChangesNothing) {
   installation.MakeDirectory("game\\Bert");
   installation.WriteFile("game\\Bert\\save.dat", "progress");
   StarterProcess starter(GetParam(), installation);
-  Delete(starter, false);
+  starter.DeleteCharacter(IDNO);
   EXPECT_EQ(starter.Characters(), (Names{"Anna", "Bert"}));
   EXPECT_EQ(starter.SelectedCharacter(), 1);
   EXPECT_TRUE(installation.Exists("game\\Bert\\save.dat"));
@@ -105,22 +75,19 @@ TEST_P(CharacterActionsTest, DeleteAnsweredYesRemovesTheCharacterAndItsFiles) {
   installation.WriteFile("game\\Carl\\maps\\one.map", "map");
   StarterProcess starter(GetParam(), installation);
 
-  starter.ChooseCharacter(1);
-  Delete(starter, true);
+  starter.DeleteCharacter(IDYES, 1);
   EXPECT_EQ(starter.Characters(), (Names{"Anna", "Carl"}));
   EXPECT_EQ(starter.SelectedCharacter(), -1);
   EXPECT_FALSE(installation.Exists("game\\Bert")) << "its files and then the directory went";
 
   // Sub-directories and what is in them stay, and with them the directory.
-  starter.ChooseCharacter(1);
-  Delete(starter, true);
+  starter.DeleteCharacter(IDYES, 1);
   EXPECT_EQ(starter.Characters(), (Names{"Anna"}));
   EXPECT_FALSE(installation.Exists("game\\Carl\\save.dat"));
   EXPECT_TRUE(installation.Exists("game\\Carl\\maps\\one.map"));
 
   // No directory at all is no error.
-  starter.ChooseCharacter(0);
-  Delete(starter, true);
+  starter.DeleteCharacter(IDYES, 0);
   EXPECT_TRUE(starter.Characters().empty());
   EXPECT_TRUE(installation.Exists("game\\game.exe"));
   starter.Quit();
@@ -132,7 +99,7 @@ TEST_P(CharacterActionsTest, DeleteWithNothingChosenShowsTheErrorAndDeletesNothi
   installation.MakeDirectory("game\\Anna");
   installation.WriteFile("game\\Anna\\save.dat", "progress");
   StarterProcess starter(GetParam(), installation);
-  Delete(starter, true);
+  starter.DeleteCharacter(IDYES);
   starter.AnswerMessageBox(GetParam().errorTitle, GetParam().noSelectionText, IDOK);
   EXPECT_EQ(starter.Characters(), (Names{"Anna"}));
   EXPECT_TRUE(installation.Exists("game\\Anna\\save.dat"));
@@ -146,12 +113,10 @@ TEST_P(CharacterActionsTest, TwoCharactersOfOneNameShareTheirDirectory) {
   installation.MakeDirectory("game\\Anna");
   installation.WriteFile("game\\Anna\\save.dat", "progress");
   StarterProcess starter(GetParam(), installation);
-  starter.ChooseCharacter(1);
-  Delete(starter, true);
+  starter.DeleteCharacter(IDYES, 1);
   EXPECT_EQ(starter.Characters(), (Names{"Anna"}));
   EXPECT_TRUE(installation.Exists("game\\Anna\\save.dat"));
-  starter.ChooseCharacter(0);
-  Delete(starter, true);
+  starter.DeleteCharacter(IDYES, 0);
   EXPECT_TRUE(starter.Characters().empty());
   EXPECT_FALSE(installation.Exists("game\\Anna"));
   starter.Quit();
@@ -186,7 +151,8 @@ TEST_P(CharacterActionsTest, DeleteLeavesTheFilesOfAFolderAnotherCharacterUses) 
     place.MakeDirectory(folder);
     place.WriteFile(folder + "\\save.dat", "progress");
     if (row.link) {
-      Link(place.unixPath() + "/game/" + row.folder, place.unixPath() + "/game/" + row.link);
+      ASSERT_TRUE(test_support::MakeUnixLink(place.unixPath() + "/game/" + row.folder,
+                                             place.unixPath() + "/game/" + row.link));
     }
     wchar_t alias[MAX_PATH];
     const std::string path = place.PathOf(folder);
@@ -202,7 +168,7 @@ TEST_P(CharacterActionsTest, DeleteLeavesTheFilesOfAFolderAnotherCharacterUses) 
     place.WriteFile(SETTINGS_FILE, SettingsBytes('\x00', names));
     StarterProcess starter(GetParam(), place);
     starter.ChooseCharacter(static_cast<int>(row.deleted));
-    Delete(starter, true);
+    starter.DeleteCharacter(IDYES);
     names.erase(names.begin() + static_cast<ptrdiff_t>(row.deleted));
     EXPECT_EQ(starter.Characters(), names);
     EXPECT_EQ(place.Exists(folder + "\\save.dat"), row.filesStay);
@@ -227,15 +193,15 @@ TEST_P(CharacterActionsTest, DeleteNeverReachesOutsideTheCharactersOwnDirectory)
   installation.WriteFile("game\\a\\b\\sentinel.txt", "nested");
   installation.MakeDirectory("game\\x");
   installation.WriteFile("game\\x\\sentinel.txt", "x");
-  Link(outside.unixPath(), installation.unixPath() + "/game/linked");
+  ASSERT_TRUE(
+      test_support::MakeUnixLink(outside.unixPath(), installation.unixPath() + "/game/linked"));
   const Names names = {"",    ".",  "..", "..\\x", "a\\b", "a/b",   "C:x",
                        "*",   "x.", "x ", "NUL",   "nul.txt", "COM1", "linked"};
   Prepare('\x00', names);
   StarterProcess starter(GetParam(), installation);
   for (size_t i = 0; i < names.size(); ++i) {
     SCOPED_TRACE("deleting \"" + names[i] + "\"");
-    starter.ChooseCharacter(0);
-    Delete(starter, true);
+    starter.DeleteCharacter(IDYES, 0);
     EXPECT_EQ(starter.Characters(), Names(names.begin() + i + 1, names.end()));
     for (const std::string& sentinel : sentinels) {
       EXPECT_TRUE(installation.Exists(sentinel)) << sentinel << " was deleted";
@@ -268,7 +234,7 @@ TEST_P(CharacterActionsTest, DeleteReachesNothingThroughNamesThatLookLikeSeparat
   }
   Prepare('\x00', {"Anna", "Bert"});
   StarterProcess starter(GetParam(), installation);
-  DeleteFirst(starter);
+  starter.DeleteCharacter(IDYES, 0);
   EXPECT_EQ(starter.Characters(), (Names{"Bert"}));
   for (const std::string& sentinel : sentinels) {
     EXPECT_TRUE(installation.Exists(sentinel)) << sentinel << " was deleted";
@@ -291,12 +257,13 @@ TEST_P(CharacterActionsTest, DeleteLeavesWhatLinksInTheFolderPointAt) {
   installation.MakeDirectory("game\\Anna");
   installation.WriteFile("game\\Anna\\save.dat", "own");
   const std::string anna = installation.unixPath() + "/game/Anna/";
-  Link(outside.unixPath() + "/target.txt", anna + "link.txt");
-  Link(outside.unixPath() + "/folder", anna + "folder");
-  Link(installation.unixPath() + "/game/game.exe", anna + "game.exe");
+  ASSERT_TRUE(test_support::MakeUnixLink(outside.unixPath() + "/target.txt", anna + "link.txt"));
+  ASSERT_TRUE(test_support::MakeUnixLink(outside.unixPath() + "/folder", anna + "folder"));
+  ASSERT_TRUE(
+      test_support::MakeUnixLink(installation.unixPath() + "/game/game.exe", anna + "game.exe"));
   Prepare('\x00', {"Anna"});
   StarterProcess starter(GetParam(), installation);
-  DeleteFirst(starter);
+  starter.DeleteCharacter(IDYES, 0);
   EXPECT_TRUE(starter.Characters().empty());
   EXPECT_EQ(outside.ReadFile("target.txt"), "outside");
   EXPECT_EQ(outside.ReadFile("folder\\inner.txt"), "inner");
@@ -326,7 +293,7 @@ TEST_P(CharacterActionsTest, NewTakesAPastedNameAsOneLine) {
     GlobalUnlock(text);
     SetClipboardData(CF_TEXT, text);
     CloseClipboard();
-    NewCharacter(starter, "", "ctrl+v Return");
+    starter.NewCharacter("", "ctrl+v Return");
     expected.push_back(row.kept);
     saved += row.kept + "\r\n";
     EXPECT_EQ(starter.Characters(), expected);
@@ -343,8 +310,8 @@ TEST_P(CharacterActionsTest, TheRunsChangesAreSavedWhenTheSessionEnds) {
     SCOPED_TRACE(ending);
     Prepare(0, {"Anna", "Bert"});
     StarterProcess starter(GetParam(), installation);
-    NewCharacter(starter, "Zed", "Return");
-    DeleteFirst(starter);
+    starter.NewCharacter("Zed");
+    starter.DeleteCharacter(IDYES, 0);
     ASSERT_EQ(starter.Characters(), (Names{"Bert", "Zed"}));
     test_support::RunUnixCommand(std::string("/usr/lib/wine/wine64 wineboot ") + ending, 30000);
     starter.ExpectEnded(20000);

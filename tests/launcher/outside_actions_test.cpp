@@ -12,6 +12,7 @@
 namespace launcher_test {
 namespace {
 
+using launcher::CONTROL_WEBSITE;
 using test_support::Record;
 
 constexpr char WEBSITE[] = "https://www.velmora.example";
@@ -35,8 +36,7 @@ class OutsideActionsTest : public ::testing::TestWithParam<Build> {
   test_support::RecordingShellHandlers handlers;
 };
 
-INSTANTIATE_TEST_SUITE_P(Builds, OutsideActionsTest, ::testing::ValuesIn(BUILDS),
-                         [](const auto& info) { return std::string(info.param.language); });
+INSTANTIATE_TEST_SUITE_P(Builds, OutsideActionsTest, ::testing::ValuesIn(BUILDS), BuildName);
 
 TEST_P(OutsideActionsTest, ManualWebsiteAndBuyOpenTheirTargetsEveryTime) {
   StarterProcess starter(GetParam(), installation);
@@ -48,9 +48,9 @@ TEST_P(OutsideActionsTest, ManualWebsiteAndBuyOpenTheirTargetsEveryTime) {
   // A web address gets no working directory: its handler inherits the
   // launcher's, the installation directory.
   const Button buttons[] = {
-      {3, Opened(installation.Manual()), installation.ManualDirectory()},
-      {4, Opened(WEBSITE), installation.windowsPath()},
-      {10, Opened(SHOP), installation.windowsPath()},
+      {launcher::CONTROL_MANUAL, Opened(installation.Manual()), installation.ManualDirectory()},
+      {CONTROL_WEBSITE, Opened(WEBSITE), installation.windowsPath()},
+      {launcher::CONTROL_BUY, Opened(SHOP), installation.windowsPath()},
   };
   size_t expected = 0;
   for (const Button& button : buttons) {
@@ -96,11 +96,11 @@ HeldHandles HandlesHeldBy(HANDLE process) {
 // does not grow from click to click.
 TEST_P(OutsideActionsTest, OpeningPagesKeepsNoHandles) {
   StarterProcess starter(GetParam(), installation);
-  starter.Click(4);
+  starter.Click(CONTROL_WEBSITE);
   ASSERT_EQ(records.WaitForRecords(1).size(), 1u);
   const HeldHandles before = HandlesHeldBy(starter.processHandle());
   for (int click = 2; click <= 6; ++click) {
-    starter.Click(4);
+    starter.Click(CONTROL_WEBSITE);
     ASSERT_EQ(records.WaitForRecords(click).size(), static_cast<size_t>(click));
   }
   const HeldHandles after = HandlesHeldBy(starter.processHandle());

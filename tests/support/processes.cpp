@@ -190,6 +190,11 @@ HWND WaitForProcessWindow(DWORD processId, const char* className, DWORD timeoutM
   return found;
 }
 
+bool WaitForWindowIdle(HWND window, DWORD timeoutMs) {
+  DWORD_PTR ignored = 0;
+  return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, timeoutMs, &ignored) != 0;
+}
+
 HWND WaitForOtherProcessWindow(const char* className, DWORD timeoutMs, ChildProcess* owner) {
   EndProcess(owner);
   HWND window = WaitForProcessWindow(0, className, timeoutMs);

@@ -93,6 +93,12 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs);
 
 // The visible top-level window of the given class that belongs to the process.
 HWND WaitForProcessWindow(DWORD processId, const char* className, DWORD timeoutMs);
+// Waits until the thread of a window of another process takes messages
+// again. A thread takes a message sent from another thread only while it
+// waits for messages (in its message loop or a modal box's), never in the
+// middle of making a window or acting on a click: so the window and what its
+// thread was doing are complete. False when the window went or the time is up.
+bool WaitForWindowIdle(HWND window, DWORD timeoutMs = 20000);
 // The visible top-level window of the given class that belongs to another
 // process than this one; with the process opened, for a program that was not
 // started by CreateProcess.

@@ -311,8 +311,7 @@ TEST_P(RequesterWindowsTest, WithAnotherProgramInFrontThereIsNoOwner) {
   test_support::ChildProcess other = test_support::StartProcess(
       "\"" + test_support::BuildPath("starter-en.exe") + "\"", directory.windowsPath());
   HWND otherWindow = test_support::WaitForProcessWindow(other.id, "WindowClass_0", 15000);
-  if (otherWindow) {
-    Sleep(500);
+  if (otherWindow && test_support::WaitForWindowIdle(otherWindow)) {
     test_support::ClickAt(otherWindow, 100, 100);
   }
   const bool inFront =
