@@ -14,9 +14,9 @@ for folder in first the-second-checkout; do
   copy=$work/$folder/source
   mkdir -p "$copy"
   if ! { tar -C "$source" --exclude=./build --exclude=./.git -cf - . | tar -C "$copy" -xf - &&
-         nice -n 19 timeout 60 cmake -S "$copy" -B "$work/$folder/build" -G Ninja \
+         nice -n 19 timeout 120 cmake -S "$copy" -B "$work/$folder/build" -G Ninja \
            -DCMAKE_TOOLCHAIN_FILE="$copy/cmake/toolchain-i686-w64-mingw32.cmake" &&
-         nice -n 19 timeout 120 cmake --build "$work/$folder/build" --target starter-de starter-en
+         nice -n 19 timeout 600 cmake --build "$work/$folder/build" --target starter-de starter-en
        } >"$work/$folder.log" 2>&1; then
     echo "FAIL: the build in $work/$folder failed:"
     tail -n 20 "$work/$folder.log"
