@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "combo_box_items.h"
 #include "user_input.h"
 #include "window_reading.h"
 
@@ -69,21 +70,10 @@ void StarterProcess::PressKeys(const std::string& keys) const {
 }
 
 std::vector<std::string> StarterProcess::Characters() const {
-  // Only the wide form of CB_GETLBTEXT crosses process boundaries under Wine.
-  HWND comboBox = Control(CONTROL_CHARACTERS);
-  std::vector<std::string> items;
-  const LRESULT count = SendMessageW(comboBox, CB_GETCOUNT, 0, 0);
-  for (LRESULT i = 0; i < count; ++i) {
-    const LRESULT length = SendMessageW(comboBox, CB_GETLBTEXTLEN, i, 0);
-    std::wstring wide(length + 1, L'\0');
-    SendMessageW(comboBox, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(wide.data()));
-    std::string text(wide.size() * 2, '\0');
-    const int bytes = WideCharToMultiByte(1252, 0, wide.c_str(), -1, text.data(),
-                                          static_cast<int>(text.size()), nullptr, nullptr);
-    text.resize(bytes > 0 ? bytes - 1 : 0);
-    items.push_back(text);
-  }
-  return items;
+  std::optional<std::vector<std::string>> items =
+      test_support::ReadComboBoxItems(Control(CONTROL_CHARACTERS));
+  EXPECT_TRUE(items.has_value()) << "the combo box's items could not be read";
+  return items.value_or(std::vector<std::string>());
 }
 
 intptr_t StarterProcess::SelectedCharacter() const {

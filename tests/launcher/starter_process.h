@@ -98,7 +98,9 @@ class StarterProcess {
   // Moves the pointer onto the window so that keys reach it, and presses them.
   void PressKeys(const std::string& keys) const;
   bool Running() const;
-  // The items of the character combo box, as Windows-1252 texts, and its selection.
+  // The items of the character combo box, as Windows-1252 texts, read inside
+  // the launcher in one go (test_support::ReadComboBoxItems), and its
+  // selection.
   std::vector<std::string> Characters() const;
   intptr_t SelectedCharacter() const;
   DWORD processId() const { return process_.id; }
