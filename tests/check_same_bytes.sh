@@ -3,8 +3,7 @@
 # names, builds the two delivered 32-bit programs in each and checks that
 # both builds give the same bytes: nothing that changes from build to build
 # (a time stamp, the folder checked out or built in) may reach the programs,
-# so that a download can be checked against a build of the source. The
-# builds run at the lowest priority, in the time other work leaves idle.
+# so that a download can be checked against a build of the source.
 set -u
 source=$(cd "$(dirname "$0")/.." && pwd)
 work=$(mktemp -d "${TMPDIR:-/tmp}/velmora-same-bytes.XXXXXX")
@@ -14,9 +13,9 @@ for folder in first the-second-checkout; do
   copy=$work/$folder/source
   mkdir -p "$copy"
   if ! { tar -C "$source" --exclude=./build --exclude=./.git -cf - . | tar -C "$copy" -xf - &&
-         nice -n 19 timeout 120 cmake -S "$copy" -B "$work/$folder/build" -G Ninja \
+         timeout 300 cmake -S "$copy" -B "$work/$folder/build" -G Ninja \
            -DCMAKE_TOOLCHAIN_FILE="$copy/cmake/toolchain-i686-w64-mingw32.cmake" &&
-         nice -n 19 timeout 600 cmake --build "$work/$folder/build" --target starter-de starter-en
+         timeout 600 cmake --build "$work/$folder/build" --target starter-de starter-en
        } >"$work/$folder.log" 2>&1; then
     echo "FAIL: the build in $work/$folder failed:"
     tail -n 20 "$work/$folder.log"
