@@ -1,23 +1,61 @@
 #!/usr/bin/env bash
 # Checks the four launcher programs as files: the win32 ones are PE32 (i386)
-# GUI programs, the win64 ones PE32+ (x86-64); each imports only DLLs that
-# Windows itself ships (DirectInput is loaded at run time, never imported),
-# carries the artwork as language-neutral resources (icon 1 in icon group 1,
-# the two pictures as RCDATA) and a version resource in its own language that
-# names its file, is marked Terminal Server aware, has no link time stamp (so
-# that a build of the same source gives the same bytes), and none carries
-# thread-local storage. The programs are linked without the C runtime's
-# start-up code, so no object of theirs may need a static constructor: it
-# would silently never run.
+# GUI programs, the win64 ones PE32+ (x86-64); each imports exactly the names
+# its list in tests/program_imports/ gives (DirectInput is loaded at run time,
+# never imported), carries the artwork as language-neutral resources (icon 1
+# in icon group 1, the two pictures as RCDATA) and a version resource in its
+# own language that names its file, is marked Terminal Server aware, has no
+# link time stamp (so that a build of the same source gives the same bytes),
+# and none carries thread-local storage. The programs are linked without the
+# C runtime's start-up code, so no object of theirs may need a static
+# constructor: it would silently never run.
+#
+#   check_program_files.sh BUILD_ROOT                  checks
+#   check_program_files.sh BUILD_ROOT --write-imports  writes the lists anew
+#                                                      from the 32-bit programs
 set -u
 root=${1:?build root}
-allowed='^(KERNEL32|USER32|GDI32|COMCTL32|SHELL32|OLE32|MSVCRT)\.DLL$'
-# Calls newer than Windows XP that the programs use: looked up at run time,
-# so that the programs still load on XP; never imported.
-newer_than_xp='^(GetFinalPathNameByHandleW|SetFileInformationByHandle)$'
+lists=$(cd "$(dirname "$0")" && pwd)/program_imports
 status=0
 
 fail() { echo "FAIL: $*"; status=1; }
+
+# What a program imports, a line "DLL<tab>name" for each name, sorted; an
+# import by ordinal shows as "#ordinal".
+imports_of() {  # FILE OBJDUMP
+  "$2" -p "$1" | awk '
+    /^\tDLL Name: / { dll = $3; next }
+    /^[ \t]*$/ { dll = "" }
+    dll != "" && NF >= 3 && $1 ~ /^[0-9a-f]+$/ { print dll "\t" ($3 == "<none>" ? "#" $2 : $3) }' |
+    LC_ALL=C sort -u
+}
+# A list file in the same form: under each "[DLL]" line its names, one a line.
+listed_imports() {  # LIST
+  awk '/^#/ || /^$/ { next } /^\[/ { dll = substr($0, 2, length($0) - 2); next }
+    { print dll "\t" $0 }' "$1" | LC_ALL=C sort -u
+}
+# The 64-bit build imports the same calls, but the pointer-sized forms by
+# their own names (GetWindowLongPtrA, which the 32-bit headers map to
+# GetWindowLongA), and its import libraries spell some DLL names otherwise.
+as_either_build() {
+  sed -E 's/^[^\t]*/\U&/; s/LongPtr([AW])$/Long\1/' | LC_ALL=C sort -u
+}
+
+if [ "${2:-}" = --write-imports ]; then
+  for program in starter-de.exe starter-en.exe; do
+    {
+      echo "# The names $program imports, by DLL. tests/check_program_files.sh"
+      echo "# compares both builds' imports with this list exactly; after a reviewed"
+      echo "# change of the imports, \"tests/check_program_files.sh build --write-imports\""
+      echo "# writes it anew."
+      imports_of "$root/win32/$program" i686-w64-mingw32-objdump |
+        awk -F'\t' '$1 != dll { printf "%s[%s]\n", dll == "" ? "" : "\n", $1; dll = $1 }
+          { print $2 }'
+    } >"$lists/${program%.exe}.txt"
+    echo "wrote $lists/${program%.exe}.txt"
+  done
+  exit 0
+fi
 
 # Language of each program's version resource: its id and its string block.
 declare -A language=([de]='1031 040704E4' [en]='1033 040904E4')
@@ -27,15 +65,15 @@ check() {
   program=$(basename "$file")
   [ -f "$file" ] || { fail "$file is missing"; return; }
   file -b "$file" | grep -q "^$format executable (GUI)" || fail "$file: $(file -b "$file")"
-  local dlls
-  dlls=$("$objdump" -p "$file" | sed -n 's/^\s*DLL Name: //p')
-  [ -n "$dlls" ] || fail "$file imports nothing?"
-  for dll in $dlls; do
-    echo "$dll" | tr a-z A-Z | grep -Eq "$allowed" || fail "$file imports $dll"
-  done
-  local imported
-  imported=$("$objdump" -p "$file" | awk '/DLL Name:/ {dll = 1; next} dll && NF >= 3 && $1 ~ /^[0-9a-f]+$/ {print $3}')
-  echo "$imported" | grep -Eq "$newer_than_xp" && fail "$file imports a call that Windows XP lacks"
+  local list=$lists/${program%.exe}.txt differences
+  if [ "$format" = PE32 ]; then
+    differences=$(diff <(listed_imports "$list") <(imports_of "$file" "$objdump") | grep '^[<>]')
+  else
+    differences=$(diff <(listed_imports "$list" | as_either_build) \
+      <(imports_of "$file" "$objdump" | as_either_build) | grep '^[<>]')
+  fi
+  [ -z "$differences" ] ||
+    fail "$file does not import what $list lists (< listed, > imported):"$'\n'"$differences"
   "$objdump" -h "$file" | grep -Eq '\s\.(tls|CRT)\s' && fail "$file has start-up sections"
   local resources
   resources=$(wrestool -l "$file")
@@ -65,7 +103,7 @@ check() {
   header=$(od -An -tu4 -j60 -N4 "$file" | tr -d ' ')
   stamp=$(od -An -tu4 -j$((header + 8)) -N4 "$file" | tr -d ' ')
   [ "$stamp" = 0 ] || fail "$file carries a link time stamp ($stamp)"
-  echo "ok: $file imports $(echo $dlls | tr '\n' ' ')"
+  echo "ok: $file"
 }
 
 for arch in win32 win64; do

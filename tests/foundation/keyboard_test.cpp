@@ -10,6 +10,7 @@
 #include "foundation/heaps.h"
 #include "foundation/instance.h"
 #include "processes.h"
+#include "runtime_heaps.h"
 #include "scratch_directory.h"
 
 namespace {
@@ -18,15 +19,10 @@ using namespace foundation;
 
 class KeyboardTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    programInstance = GetModuleHandleA(nullptr);
-    CreateMainHeap();
-    CreateNodeHeap();
-  }
-  void TearDown() override {
-    CloseKeyboard();
-    DestroyHeaps();
-  }
+  void SetUp() override { programInstance = GetModuleHandleA(nullptr); }
+  void TearDown() override { CloseKeyboard(); }
+
+  test_support::RuntimeHeaps heaps;
 };
 
 TEST_F(KeyboardTest, OpeningGivesOneThenNonzeroWithoutASecondDevice) {

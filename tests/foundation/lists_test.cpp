@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "foundation/heaps.h"
+#include "runtime_heaps.h"
 
 namespace {
 
@@ -20,15 +21,8 @@ constexpr StringLayout NAME_STRINGS[] = {0, STRING_LAYOUT_END};
 
 class ListsTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    CreateMainHeap();
-    CreateNodeHeap();
-    ListCreate(&list, sizeof(Name), NAME_STRINGS);
-  }
-  void TearDown() override {
-    EXPECT_TRUE(HeapValidate(mainHeap, 0, nullptr));
-    DestroyHeaps();
-  }
+  void SetUp() override { ListCreate(&list, sizeof(Name), NAME_STRINGS); }
+  void TearDown() override { EXPECT_TRUE(HeapValidate(mainHeap, 0, nullptr)); }
 
   void Add(const char* text) {
     ASSERT_NE(ListAddAfterCurrent(&list), nullptr);
@@ -60,6 +54,7 @@ class ListsTest : public ::testing::Test {
     while (CurrentText() != text) ASSERT_NE(ListNext(&list), nullptr);
   }
 
+  test_support::RuntimeHeaps heaps;
   List list = {};
   using Names_ = std::vector<std::string>;
 };

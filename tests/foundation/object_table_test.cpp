@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "foundation/heaps.h"
+#include "runtime_heaps.h"
 #include "foundation/registry_chain.h"
 
 namespace {
@@ -20,12 +20,7 @@ struct Entry {
 
 class ObjectTableTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    foundation::CreateMainHeap();
-    foundation::CreateNodeHeap();
-    ASSERT_TRUE(foundation::ObjectTableInit(&table, sizeof(Entry), 10, 10));
-  }
-  void TearDown() override { foundation::DestroyHeaps(); }
+  void SetUp() override { ASSERT_TRUE(foundation::ObjectTableInit(&table, sizeof(Entry), 10, 10)); }
 
   Entry* Claim(ObjectNumber number, intptr_t value) {
     auto* entry = static_cast<Entry*>(foundation::ClaimSlot(&table, number));
@@ -37,6 +32,7 @@ class ObjectTableTest : public ::testing::Test {
     return entry ? entry->value : 0;
   }
 
+  test_support::RuntimeHeaps heaps;
   ObjectTable table = {};
 };
 
@@ -150,8 +146,6 @@ TEST_F(ObjectTableTest, WalksLookupsByHandleAndCreationResults) {
 class RegistryChainTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    foundation::CreateMainHeap();
-    foundation::CreateNodeHeap();
     for (int i = 0; i < 3; ++i) {
       payload[i] = static_cast<int*>(
           foundation::ChainAdd(&head, foundation::CHAIN_LINKS_SIZE + sizeof(int)));
@@ -160,7 +154,6 @@ class RegistryChainTest : public ::testing::Test {
       *payload[i] = i;
     }
   }
-  void TearDown() override { foundation::DestroyHeaps(); }
 
   // The payload values from the head on, checking the back links as well.
   std::vector<int> Walk() {
@@ -175,6 +168,7 @@ class RegistryChainTest : public ::testing::Test {
     return values;
   }
 
+  test_support::RuntimeHeaps heaps;
   foundation::ChainHead head = nullptr;
   int* payload[3] = {};
 };

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "foundation/heaps.h"
+#include "runtime_heaps.h"
 
 namespace {
 
@@ -13,14 +14,8 @@ using namespace foundation;
 
 class StringsTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    CreateMainHeap();
-    CreateNodeHeap();
-    InitScratchArea();
-  }
   void TearDown() override {
     EXPECT_TRUE(HeapValidate(mainHeap, 0, nullptr)) << "the main heap was damaged";
-    DestroyHeaps();
   }
 
   // Number of blocks in use in the main heap.
@@ -32,6 +27,8 @@ class StringsTest : public ::testing::Test {
     }
     return blocks;
   }
+
+  test_support::RuntimeHeaps heaps;
 };
 
 TEST_F(StringsTest, TextEqualityIsExactByteForByte) {

@@ -143,9 +143,10 @@ make_installation() {  # SETTINGS_BYTES (printf format)
   export VELMORA_RECORD_FILE
   VELMORA_RECORD_FILE=$(windows_path "$INSTALL/records.txt")
 }
+# Complete records only: each ends with an empty line.
 records_count() {
   local count
-  count=$(grep -c '^process=' "$INSTALL/records.txt" 2>/dev/null)
+  count=$(grep -c '^$' "$INSTALL/records.txt" 2>/dev/null)
   echo "${count:-0}"
 }
 wait_for_records() {  # COUNT SECONDS

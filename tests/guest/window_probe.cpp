@@ -10,7 +10,9 @@
 // the launcher's window, its controls with their screen rectangles, the
 // combo box's items and selection, the focused control, and any message box
 // or text requester of the launcher, and ends with "result=ok" or
-// "result=timeout" and a line "end". Conditions: launcher, no-launcher,
+// "result=timeout" and a line "end". Every condition but no-launcher holds
+// only once the launcher takes messages again: a window it has begun to make
+// or a click it acts on is then complete. Conditions: launcher, no-launcher,
 // dialog, no-dialog, requester, no-requester, items=N, selection=N, focus=N,
 // not-focus=N.
 //
@@ -32,7 +34,7 @@ namespace {
 
 constexpr char LAUNCHER_CLASS[] = "WindowClass_0";
 constexpr int COMBO_BOX = 8;
-constexpr int FRAME = 9;  // the last control made: once it is there, all are
+constexpr int FRAME = 9;  // the last control made
 constexpr int LAST_CONTROL = 10;
 
 std::string Utf8(const std::wstring& wide) {
@@ -64,6 +66,8 @@ struct Look {
   HWND launcher = nullptr;
   HWND dialog = nullptr;
   HWND requester = nullptr;
+  // The launcher's thread took a message sent after the windows were found.
+  bool idle = false;
   std::vector<std::string> items;
   long selection = -1;
   int focus = 0;  // 0 nothing of the launcher's, -1 a window that is not a control
@@ -87,6 +91,10 @@ Look TakeLook() {
   const DWORD thread = GetWindowThreadProcessId(launcher, &process);
   look.dialog = test_support::FindVisibleWindow(process, "#32770");
   look.requester = test_support::FindVisibleWindow(process, "InputRequester");
+  // A thread takes a message sent from another only where it waits for
+  // messages: in its event loop or a box's, not while it makes a window.
+  DWORD_PTR ignored = 0;
+  look.idle = SendMessageTimeoutW(launcher, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored) != 0;
   HWND comboBox = GetDlgItem(launcher, COMBO_BOX);
   const LRESULT count = SendMessageW(comboBox, CB_GETCOUNT, 0, 0);
   for (LRESULT i = 0; i < count; ++i) {
@@ -106,8 +114,9 @@ bool Holds(const Look& look, const std::string& condition) {
   const size_t equals = condition.find('=');
   const std::string name = condition.substr(0, equals);
   const long value = equals == std::string::npos ? 0 : atol(condition.c_str() + equals + 1);
-  if (name == "launcher") return look.launcher != nullptr;
   if (name == "no-launcher") return look.launcher == nullptr;
+  if (!look.idle) return false;
+  if (name == "launcher") return look.launcher != nullptr;
   if (name == "dialog") return look.dialog != nullptr;
   if (name == "no-dialog") return look.dialog == nullptr;
   if (name == "requester") return look.requester != nullptr;

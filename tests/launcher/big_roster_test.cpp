@@ -3,14 +3,11 @@
 // short rosters run through both.
 #include <gtest/gtest.h>
 
-#include <optional>
 #include <string>
 #include <vector>
 
-#include "combo_box_items.h"
 #include "installation_directory.h"
 #include "starter_process.h"
-#include "user_input.h"
 
 namespace launcher_test {
 namespace {
@@ -37,13 +34,6 @@ Names ManyNames() {
 class BigRosterTest : public ::testing::Test {
  protected:
   std::string Saved() const { return SavedSettings(installation); }
-  // Every item of the combo box, read inside the launcher in one go: one by
-  // one from here they would cost a hundred thousand round trips.
-  static Names Items(const StarterProcess& starter) {
-    std::optional<Names> items = test_support::ReadComboBoxItems(starter.Control(8));
-    EXPECT_TRUE(items.has_value()) << "the combo box's items could not be read";
-    return items.value_or(Names());
-  }
   // Compares the items from `first` on with the names, stopping at the
   // first difference.
   static void ExpectItems(const Names& items, size_t first, const Names& expected) {
@@ -53,7 +43,7 @@ class BigRosterTest : public ::testing::Test {
     }
   }
   LRESULT Count(const StarterProcess& starter) {
-    return SendMessageW(starter.Control(8), CB_GETCOUNT, 0, 0);
+    return SendMessageW(starter.Control(launcher::CONTROL_CHARACTERS), CB_GETCOUNT, 0, 0);
   }
 
   test_support::InstallationDirectory installation;
@@ -68,7 +58,7 @@ TEST_F(BigRosterTest, ShowsEveryNameInOrderWithTheSelectionAndSavesThemByteForBy
   installation.WriteFile(SETTINGS_FILE, content);
   StarterProcess starter(ENGLISH, installation);
   ASSERT_EQ(Count(starter), CHARACTERS);
-  ExpectItems(Items(starter), 0, names);
+  ExpectItems(starter.Characters(), 0, names);
   EXPECT_EQ(starter.SelectedCharacter(), 100);
   starter.Quit(20000);
   const std::string saved = Saved();
@@ -85,24 +75,16 @@ TEST_F(BigRosterTest, NewAndDeleteLeaveWhatTheyLeaveOnAShortRoster) {
   StarterProcess starter(ENGLISH, installation);
   Names expected = names;
 
-  starter.ChooseCharacter(1);
-  starter.Click(7);
-  starter.AnswerMessageBox(ENGLISH.deleteTitle, ENGLISH.deleteQuestion, IDYES);
+  starter.DeleteCharacter(IDYES, 1);
   expected.erase(expected.begin() + 1);
   EXPECT_TRUE(test_support::WaitUntil([&] { return Count(starter) == CHARACTERS - 1; }, 5000));
   EXPECT_EQ(starter.SelectedCharacter(), -1);
-  ExpectItems(Items(starter), 0, Names(expected.begin(), expected.begin() + 4));
+  ExpectItems(starter.Characters(), 0, Names(expected.begin(), expected.begin() + 4));
 
-  starter.Click(6);
-  HWND requester = starter.WaitForRequester();
-  ASSERT_NE(requester, nullptr);
-  test_support::MovePointerTo(requester, 150, 5);
-  test_support::TypeText("Dora");
-  test_support::PressKeys("Return");
-  ASSERT_TRUE(test_support::WaitUntil([&] { return !IsWindow(requester); }, 5000));
+  starter.NewCharacter("Dora");
   expected.push_back("Dora");
   ASSERT_EQ(Count(starter), CHARACTERS);
-  const Names items = Items(starter);
+  const Names items = starter.Characters();
   ExpectItems(items, 0, Names(expected.begin(), expected.begin() + 4));
   ExpectItems(items, CHARACTERS - 4, Names(expected.end() - 4, expected.end()));
   EXPECT_EQ(starter.SelectedCharacter(), -1) << "as after a refill: nothing selected";

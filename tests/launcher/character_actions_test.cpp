@@ -21,40 +21,11 @@ class CharacterActionsTest : public ::testing::TestWithParam<Build> {
   void Prepare(char selection, const Names& names) {
     installation.WriteFile(SETTINGS_FILE, SettingsBytes(selection, names));
   }
-  // Clicks New, checks the requester and answers it with the keys.
-  void NewCharacter(const StarterProcess& starter, const std::string& typed,
-                    const std::string& finish) {
-    starter.Click(6);
-    HWND requester = starter.WaitForRequester();
-    ASSERT_NE(requester, nullptr) << "no requester";
-    EXPECT_EQ(test_support::TextOf(requester), GetParam().newTitle);
-    HWND prompt = FindWindowExA(requester, nullptr, "Static", nullptr);
-    EXPECT_EQ(test_support::TextOf(prompt), GetParam().newPrompt);
-    test_support::MovePointerTo(requester, 150, 5);
-    if (!typed.empty()) test_support::TypeText(typed);
-    test_support::PressKeys(finish);
-    EXPECT_TRUE(test_support::WaitUntil([&] { return !IsWindow(requester); }, 5000));
-  }
-  // Clicks Delete and answers the question with Yes or No.
-  void Delete(const StarterProcess& starter, bool yes) {
-    starter.Click(7);
-    starter.AnswerMessageBox(GetParam().deleteTitle, GetParam().deleteQuestion,
-                             yes ? IDYES : IDNO);
-  }
   std::string Saved() const { return SavedSettings(installation); }
-  // Chooses the first character and deletes it.
-  void DeleteFirst(const StarterProcess& starter) {
-    starter.ChooseCharacter(0);
-    Delete(starter, true);
-  }
   // Full wide path of a file in the installation; `name` may hold any character.
   std::wstring WidePathOf(const std::string& folder, const std::wstring& name) const {
     const std::string path = installation.PathOf(folder) + "\\";
     return std::wstring(path.begin(), path.end()) + name;
-  }
-  // A Unix symbolic link at `link` to `target` (Unix paths).
-  static void Link(const std::string& target, const std::string& link) {
-    ASSERT_EQ(test_support::RunUnixCommand("/bin/ln -s " + target + " " + link), 0) << link;
   }
   bool WideExists(const std::wstring& path) const {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -63,18 +34,17 @@ class CharacterActionsTest : public ::testing::TestWithParam<Build> {
   test_support::InstallationDirectory installation;
 };
 
-INSTANTIATE_TEST_SUITE_P(Builds, CharacterActionsTest, ::testing::ValuesIn(BUILDS),
-                         [](const auto& info) { return std::string(info.param.language); });
+INSTANTIATE_TEST_SUITE_P(Builds, CharacterActionsTest, ::testing::ValuesIn(BUILDS), BuildName);
 
 TEST_P(CharacterActionsTest, NewAppendsTheTypedNameAndEscapeAnEmptyOne) {
   Prepare('\x01', {"Anna", "Bert", "Carl"});
   StarterProcess starter(GetParam(), installation);
-  NewCharacter(starter, "Dora", "Return");
+  starter.NewCharacter("Dora");
   EXPECT_EQ(starter.Characters(), (Names{"Anna", "Bert", "Carl", "Dora"}));
   EXPECT_EQ(starter.SelectedCharacter(), -1) << "refilled: nothing selected";
-  NewCharacter(starter, "Ed", "Escape");
+  starter.NewCharacter("Ed", "Escape");
   EXPECT_EQ(starter.Characters(), (Names{"Anna", "Bert", "Carl", "Dora", ""}));
-  NewCharacter(starter, "Anna", "Return");
+  starter.NewCharacter("Anna");
   EXPECT_EQ(starter.Characters().size(), 6u) << "a name may repeat";
   EXPECT_FALSE(installation.Exists("game\\Dora")) << "New makes no directory";
   starter.Quit();
@@ -86,7 +56,7 @@ TEST_P(CharacterActionsTest, DeleteAnsweredNoChangesNothing) {
   installation.MakeDirectory("game\\Bert");
   installation.WriteFile("game\\Bert\\save.dat", "progress");
   StarterProcess starter(GetParam(), installation);
-  Delete(starter, false);
+  starter.DeleteCharacter(IDNO);
   EXPECT_EQ(starter.Characters(), (Names{"Anna", "Bert"}));
   EXPECT_EQ(starter.SelectedCharacter(), 1);
   EXPECT_TRUE(installation.Exists("game\\Bert\\save.dat"));
@@ -105,22 +75,19 @@ TEST_P(CharacterActionsTest, DeleteAnsweredYesRemovesTheCharacterAndItsFiles) {
   installation.WriteFile("game\\Carl\\maps\\one.map", "map");
   StarterProcess starter(GetParam(), installation);
 
-  starter.ChooseCharacter(1);
-  Delete(starter, true);
+  starter.DeleteCharacter(IDYES, 1);
   EXPECT_EQ(starter.Characters(), (Names{"Anna", "Carl"}));
   EXPECT_EQ(starter.SelectedCharacter(), -1);
   EXPECT_FALSE(installation.Exists("game\\Bert")) << "its files and then the directory went";
 
   // Sub-directories and what is in them stay, and with them the directory.
-  starter.ChooseCharacter(1);
-  Delete(starter, true);
+  starter.DeleteCharacter(IDYES, 1);
   EXPECT_EQ(starter.Characters(), (Names{"Anna"}));
   EXPECT_FALSE(installation.Exists("game\\Carl\\save.dat"));
   EXPECT_TRUE(installation.Exists("game\\Carl\\maps\\one.map"));
 
   // No directory at all is no error.
-  starter.ChooseCharacter(0);
-  Delete(starter, true);
+  starter.DeleteCharacter(IDYES, 0);
   EXPECT_TRUE(starter.Characters().empty());
   EXPECT_TRUE(installation.Exists("game\\game.exe"));
   starter.Quit();
@@ -132,7 +99,7 @@ TEST_P(CharacterActionsTest, DeleteWithNothingChosenShowsTheErrorAndDeletesNothi
   installation.MakeDirectory("game\\Anna");
   installation.WriteFile("game\\Anna\\save.dat", "progress");
   StarterProcess starter(GetParam(), installation);
-  Delete(starter, true);
+  starter.DeleteCharacter(IDYES);
   starter.AnswerMessageBox(GetParam().errorTitle, GetParam().noSelectionText, IDOK);
   EXPECT_EQ(starter.Characters(), (Names{"Anna"}));
   EXPECT_TRUE(installation.Exists("game\\Anna\\save.dat"));
@@ -146,12 +113,10 @@ TEST_P(CharacterActionsTest, TwoCharactersOfOneNameShareTheirDirectory) {
   installation.MakeDirectory("game\\Anna");
   installation.WriteFile("game\\Anna\\save.dat", "progress");
   StarterProcess starter(GetParam(), installation);
-  starter.ChooseCharacter(1);
-  Delete(starter, true);
+  starter.DeleteCharacter(IDYES, 1);
   EXPECT_EQ(starter.Characters(), (Names{"Anna"}));
   EXPECT_TRUE(installation.Exists("game\\Anna\\save.dat"));
-  starter.ChooseCharacter(0);
-  Delete(starter, true);
+  starter.DeleteCharacter(IDYES, 0);
   EXPECT_TRUE(starter.Characters().empty());
   EXPECT_FALSE(installation.Exists("game\\Anna"));
   starter.Quit();
@@ -166,8 +131,7 @@ TEST_P(CharacterActionsTest, DeleteLeavesTheFilesOfAFolderAnotherCharacterUses) 
   installation.WriteFile("game\\Anna\\save.dat", "progress");
   Prepare('\x00', {"Anna", "Bert", "anna"});
   StarterProcess starter(GetParam(), installation);
-  starter.ChooseCharacter(2);
-  Delete(starter, true);
+  starter.DeleteCharacter(IDYES, 2);
   EXPECT_EQ(starter.Characters(), (Names{"Anna", "Bert"}));
   EXPECT_TRUE(installation.Exists("game\\Anna\\save.dat"));
   starter.Quit();
@@ -190,15 +154,15 @@ TEST_P(CharacterActionsTest, DeleteNeverReachesOutsideTheCharactersOwnDirectory)
   installation.WriteFile("game\\a\\b\\sentinel.txt", "nested");
   installation.MakeDirectory("game\\x");
   installation.WriteFile("game\\x\\sentinel.txt", "x");
-  Link(outside.unixPath(), installation.unixPath() + "/game/linked");
+  ASSERT_TRUE(
+      test_support::MakeUnixLink(outside.unixPath(), installation.unixPath() + "/game/linked"));
   const Names names = {"",    ".",  "..", "..\\x", "a\\b", "a/b",   "C:x",
                        "*",   "x.", "x ", "NUL",   "nul.txt", "COM1", "linked"};
   Prepare('\x00', names);
   StarterProcess starter(GetParam(), installation);
   for (size_t i = 0; i < names.size(); ++i) {
     SCOPED_TRACE("deleting \"" + names[i] + "\"");
-    starter.ChooseCharacter(0);
-    Delete(starter, true);
+    starter.DeleteCharacter(IDYES, 0);
     EXPECT_EQ(starter.Characters(), Names(names.begin() + i + 1, names.end()));
     for (const std::string& sentinel : sentinels) {
       EXPECT_TRUE(installation.Exists(sentinel)) << sentinel << " was deleted";
@@ -231,7 +195,7 @@ TEST_P(CharacterActionsTest, DeleteReachesNothingThroughNamesThatLookLikeSeparat
   }
   Prepare('\x00', {"Anna", "Bert"});
   StarterProcess starter(GetParam(), installation);
-  DeleteFirst(starter);
+  starter.DeleteCharacter(IDYES, 0);
   EXPECT_EQ(starter.Characters(), (Names{"Bert"}));
   for (const std::string& sentinel : sentinels) {
     EXPECT_TRUE(installation.Exists(sentinel)) << sentinel << " was deleted";
@@ -254,12 +218,13 @@ TEST_P(CharacterActionsTest, DeleteLeavesWhatLinksInTheFolderPointAt) {
   installation.MakeDirectory("game\\Anna");
   installation.WriteFile("game\\Anna\\save.dat", "own");
   const std::string anna = installation.unixPath() + "/game/Anna/";
-  Link(outside.unixPath() + "/target.txt", anna + "link.txt");
-  Link(outside.unixPath() + "/folder", anna + "folder");
-  Link(installation.unixPath() + "/game/game.exe", anna + "game.exe");
+  ASSERT_TRUE(test_support::MakeUnixLink(outside.unixPath() + "/target.txt", anna + "link.txt"));
+  ASSERT_TRUE(test_support::MakeUnixLink(outside.unixPath() + "/folder", anna + "folder"));
+  ASSERT_TRUE(
+      test_support::MakeUnixLink(installation.unixPath() + "/game/game.exe", anna + "game.exe"));
   Prepare('\x00', {"Anna"});
   StarterProcess starter(GetParam(), installation);
-  DeleteFirst(starter);
+  starter.DeleteCharacter(IDYES, 0);
   EXPECT_TRUE(starter.Characters().empty());
   EXPECT_EQ(outside.ReadFile("target.txt"), "outside");
   EXPECT_EQ(outside.ReadFile("folder\\inner.txt"), "inner");
@@ -289,7 +254,7 @@ TEST_P(CharacterActionsTest, NewTakesAPastedNameAsOneLine) {
     GlobalUnlock(text);
     SetClipboardData(CF_TEXT, text);
     CloseClipboard();
-    NewCharacter(starter, "", "ctrl+v Return");
+    starter.NewCharacter("", "ctrl+v Return");
     expected.push_back(row.kept);
     saved += row.kept + "\r\n";
     EXPECT_EQ(starter.Characters(), expected);
@@ -306,8 +271,8 @@ TEST_P(CharacterActionsTest, TheRunsChangesAreSavedWhenTheSessionEnds) {
     SCOPED_TRACE(ending);
     Prepare(0, {"Anna", "Bert"});
     StarterProcess starter(GetParam(), installation);
-    NewCharacter(starter, "Zed", "Return");
-    DeleteFirst(starter);
+    starter.NewCharacter("Zed");
+    starter.DeleteCharacter(IDYES, 0);
     ASSERT_EQ(starter.Characters(), (Names{"Bert", "Zed"}));
     test_support::RunUnixCommand(std::string("/usr/lib/wine/wine64 wineboot ") + ending, 30000);
     starter.ExpectEnded(20000);
@@ -325,9 +290,9 @@ TEST_P(CharacterActionsTest, EveryLauncherSavesWhateverItShowsWhenTheSessionEnds
     int control;  // the button whose box is open
     char selection;
   } rows[] = {
-      {"the Delete question open", 7, '\x00'},
-      {"the New requester open", 6, '\x00'},
-      {"Start's no-selection box open", 2, '\xFF'},
+      {"the Delete question open", launcher::CONTROL_DELETE_CHARACTER, '\x00'},
+      {"the New requester open", launcher::CONTROL_NEW_CHARACTER, '\x00'},
+      {"Start's no-selection box open", launcher::CONTROL_START, '\xFF'},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.label);
@@ -336,11 +301,13 @@ TEST_P(CharacterActionsTest, EveryLauncherSavesWhateverItShowsWhenTheSessionEnds
     other.WriteFile(SETTINGS_FILE, SettingsBytes(0, {"Bert"}));
     // One after the other: the two windows lie on top of each other.
     StarterProcess second(GetParam(), other);
-    NewCharacter(second, "Yan", "Return");
+    second.NewCharacter("Yan");
     StarterProcess first(GetParam(), installation);
-    NewCharacter(first, "Zed", "Return");
+    first.NewCharacter("Zed");
     first.Click(row.control);
-    ASSERT_NE(row.control == 6 ? first.WaitForRequester() : first.WaitForDialog(), nullptr);
+    ASSERT_NE(row.control == launcher::CONTROL_NEW_CHARACTER ? first.WaitForRequester()
+                                                             : first.WaitForDialog(),
+              nullptr);
     DWORD_PTR ignored = 0;
     SendMessageTimeoutA(first.window(), WM_ENDSESSION, FALSE, 0, SMTO_NORMAL, 5000, &ignored);
     EXPECT_TRUE(first.Running()) << "a cancelled end ended the launcher";

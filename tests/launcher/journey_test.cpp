@@ -16,20 +16,12 @@ namespace {
 
 using Names = std::vector<std::string>;
 using test_support::Record;
+using launcher::CONTROL_START;
 
 using test_support::Quoted;
 
 class JourneyTest : public ::testing::TestWithParam<Build> {
  protected:
-  void NewCharacter(const StarterProcess& starter, const std::string& name) {
-    starter.Click(6);
-    HWND requester = starter.WaitForRequester();
-    ASSERT_NE(requester, nullptr);
-    test_support::MovePointerTo(requester, 150, 5);
-    test_support::TypeText(name);
-    test_support::PressKeys("Return");
-    ASSERT_TRUE(test_support::WaitUntil([&] { return !IsWindow(requester); }, 5000));
-  }
   std::string Saved() const { return SavedSettings(installation); }
   // The window that has the keyboard focus in the launcher's thread.
   HWND FocusOf(const StarterProcess& starter) const {
@@ -43,8 +35,7 @@ class JourneyTest : public ::testing::TestWithParam<Build> {
   test_support::RecordFile records;
 };
 
-INSTANTIATE_TEST_SUITE_P(Builds, JourneyTest, ::testing::ValuesIn(BUILDS),
-                         [](const auto& info) { return std::string(info.param.language); });
+INSTANTIATE_TEST_SUITE_P(Builds, JourneyTest, ::testing::ValuesIn(BUILDS), BuildName);
 
 // Journeys 1 to 3: first start, second start, a start with nothing chosen.
 TEST_P(JourneyTest, CreateChooseStartDeleteAndQuit) {
@@ -53,17 +44,13 @@ TEST_P(JourneyTest, CreateChooseStartDeleteAndQuit) {
     SCOPED_TRACE("first start");
     StarterProcess starter(GetParam(), installation);
     EXPECT_TRUE(starter.Characters().empty());
-    NewCharacter(starter, "Anna");
-    NewCharacter(starter, "Bert");
+    starter.NewCharacter("Anna");
+    starter.NewCharacter("Bert");
     EXPECT_EQ(starter.Characters(), (Names{"Anna", "Bert"}));
     starter.ChooseCharacter(1);
-    starter.Click(2);
+    starter.Click(CONTROL_START);
     starter.ExpectEnded();
-    const std::vector<Record> started = records.WaitForRecords(1);
-    ASSERT_EQ(started.size(), 1u);
-    EXPECT_EQ(started[0].Value("command line"),
-              GameCommandLine(GetParam(), installation, "Bert"));
-    EXPECT_EQ(started[0].Value("directory"), installation.GameDirectory());
+    ExpectGameStartedAs(records, GetParam(), installation, "Bert");
     EXPECT_EQ(Saved(), SettingsBytes('\x01', {"Anna", "Bert"}));
   }
   // The game keeps its data for Bert in game\Bert.
@@ -74,12 +61,10 @@ TEST_P(JourneyTest, CreateChooseStartDeleteAndQuit) {
     StarterProcess starter(GetParam(), installation);
     EXPECT_EQ(starter.Characters(), (Names{"Anna", "Bert"}));
     EXPECT_EQ(starter.SelectedCharacter(), 1);
-    starter.Click(7);
-    starter.AnswerMessageBox(GetParam().deleteTitle, GetParam().deleteQuestion, IDNO);
+    starter.DeleteCharacter(IDNO);
     EXPECT_EQ(starter.Characters(), (Names{"Anna", "Bert"}));
     EXPECT_TRUE(installation.Exists("game\\Bert\\savegame.dat"));
-    starter.Click(7);
-    starter.AnswerMessageBox(GetParam().deleteTitle, GetParam().deleteQuestion, IDYES);
+    starter.DeleteCharacter(IDYES);
     EXPECT_EQ(starter.Characters(), (Names{"Anna"}));
     EXPECT_FALSE(installation.Exists("game\\Bert"));
     starter.Quit();
@@ -89,12 +74,12 @@ TEST_P(JourneyTest, CreateChooseStartDeleteAndQuit) {
     SCOPED_TRACE("start with nothing chosen");
     StarterProcess starter(GetParam(), installation);
     EXPECT_EQ(starter.SelectedCharacter(), 0);
-    NewCharacter(starter, "Carl");  // the list is refilled: nothing chosen
+    starter.NewCharacter("Carl");  // the list is refilled: nothing chosen
     ASSERT_EQ(starter.SelectedCharacter(), -1);
-    starter.Click(2);
+    starter.Click(CONTROL_START);
     starter.AnswerMessageBox(GetParam().errorTitle, GetParam().noSelectionText, IDOK);
     EXPECT_TRUE(starter.Running());
-    NewCharacter(starter, "Dora");
+    starter.NewCharacter("Dora");
     EXPECT_EQ(starter.Characters(), (Names{"Anna", "Carl", "Dora"})) << "still works";
     starter.Quit();
     EXPECT_EQ(Saved(), SettingsBytes('\xFF', {"Anna", "Carl", "Dora"}));
@@ -111,9 +96,9 @@ TEST_P(JourneyTest, ManualWebsiteAndBuyTwiceEachThenTheShopOnlyStart) {
     const struct {
       int control;
       std::string target;
-    } buttons[] = {{3, installation.Manual()},
-                   {4, "https://www.velmora.example"},
-                   {10, "https://www.velmora.example/vlm.php"}};
+    } buttons[] = {{launcher::CONTROL_MANUAL, installation.Manual()},
+                   {launcher::CONTROL_WEBSITE, "https://www.velmora.example"},
+                   {launcher::CONTROL_BUY, "https://www.velmora.example/vlm.php"}};
     size_t opened = 0;
     for (const auto& button : buttons) {
       for (int click = 0; click < 2; ++click) {
@@ -144,26 +129,27 @@ TEST_P(JourneyTest, ManualWebsiteAndBuyTwiceEachThenTheShopOnlyStart) {
 TEST_P(JourneyTest, KeyboardAlone) {
   installation.WriteFile(SETTINGS_FILE, SettingsBytes('\xFF', {"Anna", "Carl"}));
   StarterProcess starter(GetParam(), installation);
-  ASSERT_EQ(FocusOf(starter) == starter.Control(2), false);
+  ASSERT_EQ(FocusOf(starter) == starter.Control(CONTROL_START), false);
   starter.PressKeys("Tab");
-  ASSERT_TRUE(test_support::WaitUntil([&] { return FocusOf(starter) == starter.Control(2); }, 3000))
+  ASSERT_TRUE(test_support::WaitUntil(
+      [&] { return FocusOf(starter) == starter.Control(CONTROL_START); }, 3000))
       << "Tab from nothing focused reaches Start";
   starter.PressKeys("Return");
   Sleep(500);
   EXPECT_TRUE(starter.Running()) << "Enter does nothing";
   EXPECT_EQ(starter.WaitForDialog(300), nullptr);
   starter.PressKeys("shift+Tab");
-  ASSERT_TRUE(test_support::WaitUntil([&] { return FocusOf(starter) == starter.Control(8); }, 3000))
+  ASSERT_TRUE(test_support::WaitUntil(
+      [&] { return FocusOf(starter) == starter.Control(launcher::CONTROL_CHARACTERS); }, 3000))
       << "Shift+Tab from Start reaches the character list";
   starter.PressKeys("Down");
   ASSERT_TRUE(test_support::WaitUntil([&] { return starter.SelectedCharacter() == 0; }, 3000));
   starter.PressKeys("Tab");
-  ASSERT_TRUE(test_support::WaitUntil([&] { return FocusOf(starter) == starter.Control(2); }, 3000));
+  ASSERT_TRUE(test_support::WaitUntil(
+      [&] { return FocusOf(starter) == starter.Control(CONTROL_START); }, 3000));
   starter.PressKeys("space");
   starter.ExpectEnded();
-  const std::vector<Record> started = records.WaitForRecords(1);
-  ASSERT_EQ(started.size(), 1u);
-  EXPECT_EQ(started[0].Value("command line"), GameCommandLine(GetParam(), installation, "Anna"));
+  ExpectGameStartedAs(records, GetParam(), installation, "Anna");
   EXPECT_EQ(Saved(), SettingsBytes('\x00', {"Anna", "Carl"}));
 }
 
@@ -173,8 +159,8 @@ TEST_P(JourneyTest, TheOtherBuildReadsTheSameFile) {
       std::string(GetParam().program) == BUILDS[0].program ? BUILDS[1] : BUILDS[0];
   {
     StarterProcess starter(GetParam(), installation);
-    NewCharacter(starter, "Anna");
-    NewCharacter(starter, "B\xE4r Lee");
+    starter.NewCharacter("Anna");
+    starter.NewCharacter("B\xE4r Lee");
     starter.Quit();
   }
   const std::string written = Saved();

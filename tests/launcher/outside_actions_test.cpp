@@ -12,6 +12,7 @@
 namespace launcher_test {
 namespace {
 
+using launcher::CONTROL_WEBSITE;
 using test_support::Record;
 
 constexpr char WEBSITE[] = "https://www.velmora.example";
@@ -35,8 +36,7 @@ class OutsideActionsTest : public ::testing::TestWithParam<Build> {
   test_support::RecordingShellHandlers handlers;
 };
 
-INSTANTIATE_TEST_SUITE_P(Builds, OutsideActionsTest, ::testing::ValuesIn(BUILDS),
-                         [](const auto& info) { return std::string(info.param.language); });
+INSTANTIATE_TEST_SUITE_P(Builds, OutsideActionsTest, ::testing::ValuesIn(BUILDS), BuildName);
 
 TEST_P(OutsideActionsTest, ManualWebsiteAndBuyOpenTheirTargetsEveryTime) {
   StarterProcess starter(GetParam(), installation);
@@ -48,9 +48,9 @@ TEST_P(OutsideActionsTest, ManualWebsiteAndBuyOpenTheirTargetsEveryTime) {
   // A web address gets no working directory: its handler inherits the
   // launcher's, the installation directory.
   const Button buttons[] = {
-      {3, Opened(installation.Manual()), installation.ManualDirectory()},
-      {4, Opened(WEBSITE), installation.windowsPath()},
-      {10, Opened(SHOP), installation.windowsPath()},
+      {launcher::CONTROL_MANUAL, Opened(installation.Manual()), installation.ManualDirectory()},
+      {CONTROL_WEBSITE, Opened(WEBSITE), installation.windowsPath()},
+      {launcher::CONTROL_BUY, Opened(SHOP), installation.windowsPath()},
   };
   size_t expected = 0;
   for (const Button& button : buttons) {
@@ -96,11 +96,11 @@ HeldHandles HandlesHeldBy(HANDLE process) {
 // does not grow from click to click.
 TEST_P(OutsideActionsTest, OpeningPagesKeepsNoHandles) {
   StarterProcess starter(GetParam(), installation);
-  starter.Click(4);
+  starter.Click(CONTROL_WEBSITE);
   ASSERT_EQ(records.WaitForRecords(1).size(), 1u);
   const HeldHandles before = HandlesHeldBy(starter.processHandle());
   for (int click = 2; click <= 6; ++click) {
-    starter.Click(4);
+    starter.Click(CONTROL_WEBSITE);
     ASSERT_EQ(records.WaitForRecords(click).size(), static_cast<size_t>(click));
   }
   const HeldHandles after = HandlesHeldBy(starter.processHandle());
@@ -182,9 +182,9 @@ TEST_P(OutsideActionsTest, LaunchesAfterWhichTheLauncherEndsAreFinishedFirst) {
 
   installation.WriteFile(SETTINGS_FILE, SETTINGS);
   StarterProcess starter(GetParam(), installation, "2>" + trace, settings);
-  starter.Click(3);
+  starter.Click(launcher::CONTROL_MANUAL);
   ASSERT_EQ(records.WaitForRecords(2).size(), 2u) << "the manual was not opened";
-  starter.Click(2);
+  starter.Click(launcher::CONTROL_START);
   starter.ExpectEnded();
   ASSERT_EQ(records.WaitForRecords(3).size(), 3u) << "the game was not started";
   EXPECT_EQ(MasksIn(installation.ReadFile("trace.log").value_or("")),
@@ -266,15 +266,13 @@ TEST(InstallationFolderTest, DeleteStartAndManualReachOnlyTheirOwnInstallation) 
     if (!row.twin.empty()) LayOutInstallation(twin);
     StarterProcess starter(build, own);
     if (row.launches) {
-      starter.Click(3);
+      starter.Click(launcher::CONTROL_MANUAL);
       const std::vector<Record> all = records.WaitForRecords(++expected);
       ASSERT_EQ(all.size(), expected) << "the manual was not opened";
       EXPECT_EQ(all.back().Value("wide command line"),
                 Utf8(L"\"" + wideRecorder + L"\" \"" + own + L"\\anleitung\\anleitung.html\""));
     }
-    starter.ChooseCharacter(0);
-    starter.Click(7);
-    starter.AnswerMessageBox(build.deleteTitle, build.deleteQuestion, IDYES);
+    starter.DeleteCharacter(IDYES, 0);
     EXPECT_FALSE(WideExists(own + L"\\game\\Anna\\save.dat")) << "its own files stayed";
     if (!row.twin.empty()) {
       EXPECT_TRUE(WideExists(twin + L"\\game\\Anna\\save.dat")) << "the twin's files went";
@@ -284,7 +282,7 @@ TEST(InstallationFolderTest, DeleteStartAndManualReachOnlyTheirOwnInstallation) 
       continue;
     }
     starter.ChooseCharacter(0);
-    starter.Click(2);
+    starter.Click(launcher::CONTROL_START);
     starter.ExpectEnded();
     const std::vector<Record> all = records.WaitForRecords(++expected);
     ASSERT_EQ(all.size(), expected) << "the game was not started";

@@ -21,8 +21,8 @@ struct Picture {
   int width, height;
 };
 
-constexpr Picture TITLE = {0, "title.bmp", 300, 300};
-constexpr Picture LOGO = {1, "logo.bmp", 100, 64};
+constexpr Picture TITLE = {launcher::CONTROL_TITLE_PICTURE, "title.bmp", 300, 300};
+constexpr Picture LOGO = {launcher::CONTROL_LOGO_PICTURE, "logo.bmp", 100, 64};
 
 std::string AssetFile(const char* name) {
   std::ifstream file(std::string(test_support::SOURCE_DIRECTORY) + "/assets/" + name,
@@ -116,10 +116,8 @@ BOOL CALLBACK CountChild(HWND, LPARAM count) {
   return TRUE;
 }
 
-class PicturesTest : public ::testing::TestWithParam<const char*> {
+class PicturesTest : public ::testing::TestWithParam<Build> {
  protected:
-  const Build& build() const { return BuildOf(GetParam()); }
-
   // Both pictures are on the screen at their controls, the controls have the
   // pictures' sizes.
   void ExpectPicturesShown(const StarterProcess& starter) {
@@ -139,27 +137,25 @@ class PicturesTest : public ::testing::TestWithParam<const char*> {
   test_support::ScratchDirectory installation;
 };
 
-INSTANTIATE_TEST_SUITE_P(Builds, PicturesTest,
-                         ::testing::Values("starter-de.exe", "starter-en.exe"),
-                         [](const auto& info) { return std::string(info.param).substr(8, 2); });
+INSTANTIATE_TEST_SUITE_P(Builds, PicturesTest, ::testing::ValuesIn(BUILDS), BuildName);
 
 TEST_P(PicturesTest, ThePicturesAppearInTheirControls) {
-  StarterProcess starter(build(), installation);
+  StarterProcess starter(GetParam(), installation);
   ASSERT_NE(starter.window(), nullptr);
   ExpectPicturesShown(starter);
-  const std::vector<Module> modules = ReadableModules(starter.processId(), GetParam());
-  ASSERT_TRUE(HasModule(modules, GetParam())) << "the module list can be read";
+  const std::vector<Module> modules = ReadableModules(starter.processId(), GetParam().program);
+  ASSERT_TRUE(HasModule(modules, GetParam().program)) << "the module list can be read";
   EXPECT_TRUE(HasModule(modules, "dinput.dll")) << "the keyboard was set up";
 }
 
 // With DirectInput switched off the launcher starts, shows everything and
 // ends through Quit just the same.
 TEST_P(PicturesTest, WithoutDirectInputTheLauncherBehavesTheSame) {
-  StarterProcess starter(build(), installation, "",
+  StarterProcess starter(GetParam(), installation, "",
                          {test_support::DllOverrideSetting("dinput=d")});
   ASSERT_NE(starter.window(), nullptr);
-  const std::vector<Module> modules = ReadableModules(starter.processId(), GetParam());
-  ASSERT_TRUE(HasModule(modules, GetParam())) << "the module list can be read";
+  const std::vector<Module> modules = ReadableModules(starter.processId(), GetParam().program);
+  ASSERT_TRUE(HasModule(modules, GetParam().program)) << "the module list can be read";
   EXPECT_FALSE(HasModule(modules, "dinput.dll")) << "DirectInput is switched off";
   EXPECT_TRUE(IsWindowVisible(starter.window()));
   int controls = 0;
@@ -181,8 +177,9 @@ TEST_P(PicturesTest, DllsInTheGamesFolderAreNeverLoaded) {
   for (const char* planted : {"dinput", "hid"}) {
     SCOPED_TRACE(planted);
     const std::string dll = std::string(planted) + ".dll";
-    const std::string program = installation.PathOf(GetParam());
-    ASSERT_TRUE(CopyFileA(test_support::BuildPath(GetParam()).c_str(), program.c_str(), FALSE));
+    const std::string program = installation.PathOf(GetParam().program);
+    ASSERT_TRUE(
+        CopyFileA(test_support::BuildPath(GetParam().program).c_str(), program.c_str(), FALSE));
     ASSERT_TRUE(CopyFileA(test_support::BuildPath("planted/" + dll).c_str(),
                           installation.PathOf(dll).c_str(), FALSE));
     test_support::StartUnixCommand(test_support::WineCommand(
@@ -192,7 +189,8 @@ TEST_P(PicturesTest, DllsInTheGamesFolderAreNeverLoaded) {
     HWND window = test_support::WaitForOtherProcessWindow("WindowClass_0", 15000, &starter);
     ASSERT_NE(window, nullptr) << "the launcher's window did not appear";
     // The frame is the last control made, well after the keyboard.
-    EXPECT_TRUE(test_support::WaitUntil([&] { return GetDlgItem(window, 9) != nullptr; }, 10000));
+    EXPECT_TRUE(test_support::WaitUntil(
+        [&] { return GetDlgItem(window, launcher::CONTROL_CHARACTER_FRAME) != nullptr; }, 10000));
     const std::vector<Module> modules = ReadableModules(starter.id, "dinput.dll");
     for (const char* name : {"dinput.dll", "hid.dll"}) {
       const std::string loaded = ModulePath(modules, name);

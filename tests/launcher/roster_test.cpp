@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/owned_handles.h"
 #include "installation_directory.h"
 #include "small_disk.h"
 #include "starter_process.h"
@@ -11,8 +12,8 @@
 namespace launcher_test {
 namespace {
 
+using launcher::CONTROL_QUIT;
 using Names = std::vector<std::string>;
-
 
 // Starts a build on the prepared installation, checks what the combo box
 // shows, quits with the Quit button and returns what the file then holds.
@@ -41,66 +42,58 @@ class RosterTest : public ::testing::TestWithParam<Build> {
     FindClose(search);
     return true;
   }
-  // Writes a list of 20000 characters with the selection 1; what the save
-  // then writes.
-  std::string WriteBigList() {
-    std::string content(1, '\x01');
-    std::string saved(1, '\0');
-    for (int i = 0; i < 20000; ++i) {
-      const std::string line = "Character " + std::to_string(i) + "\r\n";
-      content += line;
-      saved += line;
-    }
-    installation.WriteFile(SETTINGS_FILE, content);
-    return saved;
-  }
-  using ProcessFunction = LONG(WINAPI*)(HANDLE);
-  static ProcessFunction ProcessCall(const char* name) {
-    return reinterpret_cast<ProcessFunction>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), name)));
-  }
   // The file beside the settings file that a launcher writes its new content to.
-  static std::string SaveFileOf(const StarterProcess& starter) {
+  static std::string SaveFileOf(DWORD processId) {
     char name[32];
-    snprintf(name, sizeof(name), "vlm%08lX.tmp", starter.processId());
+    snprintf(name, sizeof(name), "vlm%08lX.tmp", processId);
     return name;
   }
-  // Clicks Quit and suspends the launcher as soon as its new content is
-  // being written beside the settings file; false when it was not caught.
-  // The save lasts a fraction of a second: the click is not waited for, and
-  // the folder is looked at without pause.
-  bool CatchInSave(const StarterProcess& starter) {
-    RECT quit;
-    GetWindowRect(starter.Control(5), &quit);
-    test_support::StartUnixCommand("/usr/bin/xdotool mousemove " +
-                                   std::to_string((quit.left + quit.right) / 2) + " " +
-                                   std::to_string((quit.top + quit.bottom) / 2) + " click 1");
-    const std::string saveFile = installation.PathOf(SaveFileOf(starter));
-    const DWORD clicked = GetTickCount();
-    while (GetTickCount() - clicked < 10000 && starter.Running()) {
-      if (GetFileAttributesA(saveFile.c_str()) != INVALID_FILE_ATTRIBUTES) {
-        ProcessCall("NtSuspendProcess")(starter.processHandle());
-        return true;
-      }
-    }
-    ADD_FAILURE() << "the save was not caught";
-    return false;
-  }
   // A reader that does not let the settings file be replaced while it reads.
-  HANDLE HoldForReading() { return HoldForReading(installation); }
-  static HANDLE HoldForReading(const test_support::ScratchDirectory& folder) {
-    HANDLE reader = CreateFileW(folder.WidePathOf(SETTINGS_FILE).c_str(), GENERIC_READ,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                                nullptr);
-    EXPECT_NE(reader, INVALID_HANDLE_VALUE);
+  static foundation::OwnedHandle HoldForReading(const test_support::ScratchDirectory& folder) {
+    foundation::OwnedHandle reader(CreateFileW(folder.WidePathOf(SETTINGS_FILE).c_str(),
+                                               GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                               nullptr, OPEN_EXISTING, 0, nullptr));
+    EXPECT_TRUE(reader) << "cannot read the settings file (error " << GetLastError() << ")";
     return reader;
+  }
+  // Holds the settings file with a reader and clicks Quit: the launcher's
+  // save cannot put its new content in place and it waits at its box, the
+  // lock still held, until the box is answered. The reader, which a retry
+  // needs gone.
+  static foundation::OwnedHandle HoldSaveAtItsBox(const StarterProcess& starter,
+                                                  const test_support::ScratchDirectory& folder) {
+    foundation::OwnedHandle reader = HoldForReading(folder);
+    starter.Click(CONTROL_QUIT);
+    EXPECT_NE(starter.WaitForDialog(), nullptr) << "the save was not held off";
+    return reader;
+  }
+  // Ends the launcher in its save, with its new content beside the settings
+  // file. A reader holds the settings file: each try of the save then keeps
+  // that content there while it tries to put it in place (about a second),
+  // and a try that this misses ends at the box, where Retry makes another.
+  void EndDuringItsSave(const StarterProcess& starter) {
+    const foundation::OwnedHandle reader = HoldForReading(installation);
+    const std::string saveFile = SaveFileOf(starter.processId());
+    starter.Click(CONTROL_QUIT);
+    for (int attempt = 0; attempt < 5; ++attempt) {
+      test_support::WaitUntil(
+          [&] { return installation.Exists(saveFile) || starter.WaitForDialog(0); }, 15000);
+      test_support::SuspendProcess(starter.processHandle());
+      if (installation.Exists(saveFile)) {
+        TerminateProcess(starter.processHandle(), 1);
+        EXPECT_TRUE(starter.WaitForExit(5000, nullptr));
+        return;
+      }
+      test_support::ResumeProcess(starter.processHandle());
+      AnswerSaveFailed(starter, IDRETRY);
+    }
+    ADD_FAILURE() << "the launcher was not caught in its save";
   }
 
   test_support::ScratchDirectory installation;
 };
 
-INSTANTIATE_TEST_SUITE_P(Builds, RosterTest, ::testing::ValuesIn(BUILDS),
-                         [](const auto& info) { return std::string(info.param.language); });
+INSTANTIATE_TEST_SUITE_P(Builds, RosterTest, ::testing::ValuesIn(BUILDS), BuildName);
 
 TEST_P(RosterTest, ShowsTheFileInOrderWithItsSelectionAndSavesWithCrLf) {
   installation.WriteFile(SETTINGS_FILE, "\x02" "Anna\r\nBert\r\nCarl\r\n");
@@ -165,7 +158,7 @@ TEST_P(RosterTest, HandEditedLineEndsAreReadAndRewrittenAsCrLf) {
 TEST_P(RosterTest, AnOverlongLineIsCutAndTheLauncherStaysUsable) {
   installation.WriteFile(SETTINGS_FILE, "\x01" + std::string(100000, 'x') + "\r\nBert\r\n");
   StarterProcess starter(GetParam(), installation);
-  HWND comboBox = starter.Control(8);
+  HWND comboBox = starter.Control(launcher::CONTROL_CHARACTERS);
   ASSERT_EQ(SendMessageW(comboBox, CB_GETCOUNT, 0, 0), 2);
   const LRESULT cut = SendMessageW(comboBox, CB_GETLBTEXTLEN, 0, 0);
   EXPECT_GT(cut, 60000);
@@ -184,12 +177,10 @@ TEST_P(RosterTest, ASaveThatCannotBePutInPlaceLeavesTheOldFileWhole) {
   installation.WriteFile(SETTINGS_FILE, old);
   StarterProcess starter(GetParam(), installation);
   ExpectShown(starter, {"Anna", "Bert"}, 1);
-  HANDLE reader = HoldForReading();
   // The player is told and gives the save up.
-  starter.Click(5);
+  const foundation::OwnedHandle reader = HoldSaveAtItsBox(starter, installation);
   AnswerSaveFailed(starter, IDCANCEL);
   starter.ExpectEnded();
-  CloseHandle(reader);
   EXPECT_EQ(Saved(), old);
   EXPECT_FALSE(TemporaryFilesLeft()) << "the unused new content was removed";
 }
@@ -199,13 +190,12 @@ TEST_P(RosterTest, ASaveThatCannotBePutInPlaceLeavesTheOldFileWhole) {
 TEST_P(RosterTest, AFailedSaveIsToldAndRetriedOnRequest) {
   installation.WriteFile(SETTINGS_FILE, "\x01" "Anna\r\nBert\r\n");
   StarterProcess starter(GetParam(), installation);
-  HANDLE reader = HoldForReading();
-  starter.Click(5);
+  foundation::OwnedHandle reader = HoldSaveAtItsBox(starter, installation);
   AnswerSaveFailed(starter, IDRETRY);
   // Still held: told again.
   HWND box = starter.WaitForDialog();
   ASSERT_NE(box, nullptr) << "a retried save that fails again is told again";
-  CloseHandle(reader);
+  reader.Reset(nullptr);
   AnswerSaveFailed(starter, IDRETRY);
   starter.ExpectEnded();
   EXPECT_EQ(Saved(), std::string("\x00" "Anna\r\nBert\r\n", 13));
@@ -224,7 +214,7 @@ TEST_P(RosterTest, ASaveOnAFullDiskIsToldAndTheOldFileStays) {
   installation.WriteFile(SETTINGS_FILE, old);
   StarterProcess starter(GetParam(), installation);
   ASSERT_TRUE(disk.Fill());
-  starter.Click(5);
+  starter.Click(CONTROL_QUIT);
   AnswerSaveFailed(starter, IDRETRY);
   ASSERT_NE(starter.WaitForDialog(), nullptr) << "still full: told again";
   EXPECT_EQ(Saved(), old);
@@ -235,29 +225,34 @@ TEST_P(RosterTest, ASaveOnAFullDiskIsToldAndTheOldFileStays) {
   EXPECT_FALSE(TemporaryFilesLeft());
 }
 
-// A reader that lets go within a moment delays the save but does not fail it.
+// A reader that lets go within a moment delays the save but does not fail it:
+// it lets go once the save has written its new content, within the time the
+// save tries to put it in place.
 TEST_P(RosterTest, AReaderThatLetsGoSoonDoesNotFailTheSave) {
   installation.WriteFile(SETTINGS_FILE, "\x01" "Anna\r\n");
   StarterProcess starter(GetParam(), installation);
-  HANDLE reader = HoldForReading();
-  starter.Click(5);
-  Sleep(300);
-  CloseHandle(reader);
+  foundation::OwnedHandle reader = HoldForReading(installation);
+  starter.Click(CONTROL_QUIT);
+  const std::string saveFile = SaveFileOf(starter.processId());
+  ASSERT_TRUE(test_support::WaitUntil([&] { return installation.Exists(saveFile); }, 10000));
+  reader.Reset(nullptr);
   starter.ExpectEnded();
   EXPECT_EQ(Saved(), std::string("\x00" "Anna\r\n", 7));
 }
 
-// A second launcher that starts while the first one writes a big list and
-// puts it in place may not take the settings file over: it is read-only and
-// says so, and the first one's list is what stays.
+// A second launcher that starts while the first one saves, held off from
+// putting its new list in place, may not take the settings file over: it is
+// read-only and says so, and the first one's list is what stays.
 TEST_P(RosterTest, ALauncherStartedDuringASaveIsReadOnly) {
-  const std::string saved = WriteBigList();
+  installation.WriteFile(SETTINGS_FILE, SettingsBytes(1, {"Anna", "Bert"}));
+  const std::string saved = SettingsBytes(0, {"Anna", "Bert"});
   StarterProcess first(GetParam(), installation);
-  ASSERT_TRUE(CatchInSave(first));
+  foundation::OwnedHandle reader = HoldSaveAtItsBox(first, installation);
   {
     StarterProcess second(GetParam(), installation);
-    ProcessCall("NtResumeProcess")(first.processHandle());
     ExpectCannotSaveMessage(second);
+    reader.Reset(nullptr);
+    AnswerSaveFailed(first, IDRETRY);
     first.ExpectEnded(20000);
     EXPECT_TRUE(Saved() == saved) << "the first launcher's list was not saved";
     second.Quit();
@@ -284,12 +279,12 @@ TEST_P(RosterTest, PositionsTheByteCannotCarryAreStoredAsNone) {
     SCOPED_TRACE(row.chosen);
     game.WriteFile(SETTINGS_FILE, std::string(1, row.loaded) + names);
     StarterProcess starter(GetParam(), game);
-    test_support::ClickCentre(starter.Control(8));
+    test_support::ClickCentre(starter.Control(launcher::CONTROL_CHARACTERS));
     ASSERT_NE(test_support::WaitForProcessWindow(starter.processId(), "ComboLBox", 5000), nullptr);
     test_support::PressKeys(row.keys);
     ASSERT_TRUE(test_support::WaitUntil([&] { return starter.SelectedCharacter() == row.chosen; },
                                         5000));
-    starter.Click(2);
+    starter.Click(launcher::CONTROL_START);
     DWORD exitCode = 99;
     ASSERT_TRUE(starter.WaitForExit(10000, &exitCode)) << "Start did not end the launcher";
     EXPECT_EQ(game.ReadFile(SETTINGS_FILE), std::string(1, row.stored) + names);
@@ -307,17 +302,15 @@ TEST_P(RosterTest, SaveFilesLeftByAnEndedLauncherGoAtTheNextSave) {
   // A link of that shape is not a file left by a launcher; what it points at stays.
   test_support::ScratchDirectory outside("outside");
   outside.WriteFile("target.txt", "outside");
-  ASSERT_EQ(test_support::RunUnixCommand("/bin/ln -s " + outside.unixPath() + "/target.txt " +
-                                         installation.unixPath() + "/vlm00001234.tmp"),
-            0);
-  const std::string list = WriteBigList();
+  ASSERT_TRUE(test_support::MakeUnixLink(outside.unixPath() + "/target.txt",
+                                         installation.unixPath() + "/vlm00001234.tmp"));
+  installation.WriteFile(SETTINGS_FILE, SettingsBytes(1, {"Anna", "Bert"}));
+  const std::string list = SettingsBytes(0, {"Anna", "Bert"});
   std::string left;
   {
     StarterProcess ended(GetParam(), installation);
-    left = SaveFileOf(ended);
-    ASSERT_TRUE(CatchInSave(ended));
-    TerminateProcess(ended.processHandle(), 1);
-    ASSERT_TRUE(ended.WaitForExit(5000, nullptr));
+    left = SaveFileOf(ended.processId());
+    EndDuringItsSave(ended);
   }
   ASSERT_TRUE(installation.Exists(left));
   StarterProcess next(GetParam(), installation);
@@ -368,22 +361,25 @@ TEST_P(RosterTest, AWriteProtectedFileIsShownAndLeftUntouched) {
 // symbolic or hard link planted there before the launcher starts or while it
 // runs leaves its target as it was, and the save still goes through.
 TEST_P(RosterTest, ALinkAtTheSaveFileNameIsNeverFollowed) {
+  using test_support::UnixLink;
   struct Row {
-    const char* link;  // the Unix command that makes the link
+    UnixLink link;
     bool beforeStart;
-  } rows[] = {{"/bin/ln -s", true}, {"/bin/ln", true}, {"/bin/ln -s", false}, {"/bin/ln", false}};
+  } rows[] = {{UnixLink::SYMBOLIC, true},
+              {UnixLink::HARD, true},
+              {UnixLink::SYMBOLIC, false},
+              {UnixLink::HARD, false}};
   for (const Row& row : rows) {
-    SCOPED_TRACE(std::string(row.link) + (row.beforeStart ? ", before the start" : ", during the run"));
+    SCOPED_TRACE(std::string(row.link == UnixLink::SYMBOLIC ? "symbolic" : "hard") +
+                 (row.beforeStart ? ", before the start" : ", during the run"));
     test_support::ScratchDirectory game;
     test_support::ScratchDirectory outside("outside");
     outside.WriteFile("save.dat", "precious");
     game.WriteFile(SETTINGS_FILE, SettingsBytes(1, {"Anna", "Bert"}));
     const std::function<void(DWORD)> plant = [&](DWORD processId) {
-      char name[32];
-      snprintf(name, sizeof(name), "/vlm%08lX.tmp", processId);
-      ASSERT_EQ(test_support::RunUnixCommand(std::string(row.link) + " " + outside.unixPath() +
-                                             "/save.dat " + game.unixPath() + name),
-                0);
+      ASSERT_TRUE(test_support::MakeUnixLink(outside.unixPath() + "/save.dat",
+                                             game.unixPath() + "/" + SaveFileOf(processId),
+                                             row.link));
     };
     const std::function<void(DWORD)> nothing = [](DWORD) {};
     StarterProcess starter(GetParam(), game, row.beforeStart ? plant : nothing);
@@ -408,15 +404,13 @@ TEST_P(RosterTest, TheLockHoldsInAFolderOf250Characters) {
   ASSERT_EQ(deep.windowsPath().size(), 250u);
   deep.WriteFile(SETTINGS_FILE, SettingsBytes(0, {"Anna"}));
   StarterProcess first(GetParam(), deep);
-  HANDLE reader = HoldForReading(deep);
-  first.Click(5);
-  ASSERT_NE(first.WaitForDialog(), nullptr) << "the save was not held off";
+  foundation::OwnedHandle reader = HoldSaveAtItsBox(first, deep);
   {
     StarterProcess second(GetParam(), deep);
     ExpectCannotSaveMessage(second);
     second.Quit();
   }
-  CloseHandle(reader);
+  reader.Reset(nullptr);
   AnswerSaveFailed(first, IDRETRY);
   first.ExpectEnded();
   EXPECT_EQ(SavedSettings(deep), SettingsBytes(0, {"Anna"}));
@@ -429,11 +423,13 @@ TEST_P(RosterTest, ASaveWhoseFlushFailsIsNotPutInPlace) {
   // Made before the launcher, so that it goes after it.
   const test_support::WriteOutFailingDisk disk(installation.unixPath());
   if (!disk.mounted()) GTEST_SKIP() << "no loop device can be mounted here";
-  WriteBigList();
-  const std::string old = Saved();
+  // More than the last page the disk took before it was filled.
+  std::string old(1, '\x01');
+  for (int i = 0; i < 20000; ++i) old += "Character " + std::to_string(i) + "\r\n";
+  installation.WriteFile(SETTINGS_FILE, old);
   StarterProcess starter(GetParam(), installation);
   ASSERT_TRUE(disk.FailWritingOut());
-  starter.Click(5);
+  starter.Click(launcher::CONTROL_QUIT);
   AnswerSaveFailed(starter, IDCANCEL);
   starter.ExpectEnded();
   EXPECT_TRUE(Saved() == old) << "the new list was put in place";
@@ -449,7 +445,7 @@ TEST(RosterExchangeTest, EachBuildReadsWhatTheOtherWrote) {
     SCOPED_TRACE(build.program);
     StarterProcess starter(build, installation);
     EXPECT_EQ(starter.Characters(), (Names{"Anna", "Bert Lee", "", "L\xF6schen"}));
-    starter.Click(5);
+    starter.Click(CONTROL_QUIT);
     ASSERT_TRUE(starter.WaitForExit(10000, nullptr));
     EXPECT_EQ(installation.ReadFile(SETTINGS_FILE), saved);
   }

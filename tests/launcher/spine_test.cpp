@@ -120,7 +120,7 @@ TEST_P(SpineTest, WindowShowsTheElevenControlsOfTheLayout) {
       EXPECT_EQ(place.bottom - place.top, expected.place.bottom);
     }
   }
-  HWND comboBox = starter.Control(8);
+  HWND comboBox = starter.Control(launcher::CONTROL_CHARACTERS);
   EXPECT_EQ(SendMessageA(comboBox, CB_GETCOUNT, 0, 0), 0) << "no roster, no items";
   EXPECT_EQ(SendMessageA(comboBox, CB_GETCURSEL, 0, 0), CB_ERR);
 }
@@ -135,8 +135,8 @@ TEST_P(SpineTest, CloseRequestsEnterAndPicturesAreIgnored) {
   PostMessageA(starter.window(), WM_CLOSE, 0, 0);
   starter.PressKeys("alt+F4");
   starter.PressKeys("Return");
-  starter.Click(0);
-  starter.Click(9);
+  starter.Click(launcher::CONTROL_TITLE_PICTURE);
+  starter.Click(launcher::CONTROL_CHARACTER_FRAME);
   EXPECT_FALSE(starter.WaitForExit(1000, nullptr)) << "the launcher ended";
   EXPECT_TRUE(IsWindowVisible(starter.window()));
 }

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
 
 #include "installation_directory.h"
 #include "recordings.h"
@@ -11,8 +10,8 @@
 namespace launcher_test {
 namespace {
 
-using test_support::Record;
-
+using launcher::CONTROL_QUIT;
+using launcher::CONTROL_START;
 
 // The Start button of the real launcher in a temporary installation whose
 // game\game.exe records how it was started.
@@ -24,8 +23,7 @@ class StartTest : public ::testing::TestWithParam<Build> {
   test_support::RecordFile records;
 };
 
-INSTANTIATE_TEST_SUITE_P(Builds, StartTest, ::testing::ValuesIn(BUILDS),
-                         [](const auto& info) { return std::string(info.param.language); });
+INSTANTIATE_TEST_SUITE_P(Builds, StartTest, ::testing::ValuesIn(BUILDS), BuildName);
 
 TEST_P(StartTest, StartsTheGameWithTheChosenCharacterAndEndsWithoutWaiting) {
   installation.WriteFile(SETTINGS_FILE, std::string("\x00", 1) + "Anna\r\nBert\r\nCarl\r\n");
@@ -34,14 +32,10 @@ TEST_P(StartTest, StartsTheGameWithTheChosenCharacterAndEndsWithoutWaiting) {
   StarterProcess starter(GetParam(), installation);
   starter.ChooseCharacter(1);
   const DWORD clicked = GetTickCount();
-  starter.Click(2);
+  starter.Click(CONTROL_START);
   starter.ExpectEnded(7000);
   EXPECT_LT(GetTickCount() - clicked, 6000u) << "the launcher waited for the game";
-
-  const std::vector<Record> started = records.WaitForRecords(1);
-  ASSERT_EQ(started.size(), 1u);
-  EXPECT_EQ(started[0].Value("command line"), GameCommandLine(GetParam(), installation, "Bert"));
-  EXPECT_EQ(started[0].Value("directory"), installation.GameDirectory());
+  ExpectGameStartedAs(records, GetParam(), installation, "Bert");
   EXPECT_EQ(Saved(), std::string("\x01" "Anna\r\nBert\r\nCarl\r\n"))
       << "the selection Start read is saved";
 }
@@ -50,19 +44,16 @@ TEST_P(StartTest, ANameWithBlanksBecomesSeveralWords) {
   installation.WriteFile(SETTINGS_FILE, std::string("\x00", 1) + "Anna Lee\r\n");
   StarterProcess starter(GetParam(), installation);
   ASSERT_EQ(starter.SelectedCharacter(), 0);
-  starter.Click(2);
+  starter.Click(CONTROL_START);
   starter.ExpectEnded();
-  const std::vector<Record> started = records.WaitForRecords(1);
-  ASSERT_EQ(started.size(), 1u);
-  EXPECT_EQ(started[0].Value("command line"),
-            GameCommandLine(GetParam(), installation, "Anna Lee"));
+  ExpectGameStartedAs(records, GetParam(), installation, "Anna Lee");
 }
 
 TEST_P(StartTest, WithoutGameProgramTheLauncherStillEnds) {
   installation.WriteFile(SETTINGS_FILE, std::string("\x00", 1) + "Anna\r\n");
   ASSERT_TRUE(DeleteFileA(installation.GameProgram().c_str()));
   StarterProcess starter(GetParam(), installation);
-  starter.Click(2);
+  starter.Click(CONTROL_START);
   // The shell tells of the missing program in a box of its own.
   if (HWND box = starter.WaitForDialog(5000)) test_support::ClickCentre(GetDlgItem(box, IDOK));
   starter.ExpectEnded();
@@ -73,11 +64,11 @@ TEST_P(StartTest, WithNothingChosenTheErrorShowsAndNothingStarts) {
   installation.WriteFile(SETTINGS_FILE, std::string("\xFF", 1) + "Anna\r\n");
   StarterProcess starter(GetParam(), installation);
   ASSERT_EQ(starter.SelectedCharacter(), -1);
-  starter.Click(2);
+  starter.Click(CONTROL_START);
   starter.AnswerMessageBox(GetParam().errorTitle, GetParam().noSelectionText, IDOK);
   EXPECT_TRUE(starter.Running()) << "the launcher goes on after the error";
   EXPECT_TRUE(IsWindowEnabled(starter.window()));
-  starter.Click(5);
+  starter.Click(CONTROL_QUIT);
   starter.ExpectEnded();
   EXPECT_EQ(Saved(), std::string("\xFF" "Anna\r\n")) << "Start read no selection: -1";
   Sleep(300);
@@ -96,12 +87,10 @@ TEST_P(StartTest, TheTwoHundredFirstCharacterIsSavedAsNone) {
     // focused reaches the combo box, End selects its last item.
     starter.PressKeys("shift+Tab End");
     ASSERT_TRUE(test_support::WaitUntil([&] { return starter.SelectedCharacter() == 200; }, 5000));
-    starter.Click(2);
+    starter.Click(CONTROL_START);
     starter.ExpectEnded();
   }
-  const std::vector<Record> started = records.WaitForRecords(1);
-  ASSERT_EQ(started.size(), 1u);
-  EXPECT_EQ(started[0].Value("command line"), GameCommandLine(GetParam(), installation, "C201"));
+  ExpectGameStartedAs(records, GetParam(), installation, "C201");
   const std::string saved = Saved();
   ASSERT_FALSE(saved.empty());
   EXPECT_EQ(static_cast<unsigned char>(saved[0]), 0xFF);

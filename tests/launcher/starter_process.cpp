@@ -2,15 +2,19 @@
 
 #include <gtest/gtest.h>
 
+#include "combo_box_items.h"
 #include "user_input.h"
 #include "window_reading.h"
 
 namespace launcher_test {
 
+using launcher::CONTROL_CHARACTERS;
+
 StarterProcess::StarterProcess(const Build& build,
                                const test_support::ScratchDirectory& installation,
                                const std::string& arguments,
-                               const std::vector<std::string>& wineSettings) {
+                               const std::vector<std::string>& wineSettings)
+    : build_(build) {
   const std::string program = test_support::BuildPath(build.program);
   if (wineSettings.empty()) {
     std::string commandLine = test_support::Quoted(program);
@@ -25,7 +29,8 @@ StarterProcess::StarterProcess(const Build& build,
   WaitUntilReady();
 }
 
-StarterProcess::StarterProcess(const Build& build, const std::wstring& installation) {
+StarterProcess::StarterProcess(const Build& build, const std::wstring& installation)
+    : build_(build) {
   process_ = test_support::StartProcess(
       test_support::Quoted(test_support::BuildPath(build.program)), installation);
   window_ = test_support::WaitForProcessWindow(process_.id, "WindowClass_0", 15000);
@@ -34,12 +39,13 @@ StarterProcess::StarterProcess(const Build& build, const std::wstring& installat
 
 StarterProcess::StarterProcess(const Build& build,
                                const test_support::ScratchDirectory& installation,
-                               const std::function<void(DWORD processId)>& beforeRun) {
+                               const std::function<void(DWORD processId)>& beforeRun)
+    : build_(build) {
   process_ = test_support::StartProcessHeld(
       test_support::Quoted(test_support::BuildPath(build.program)), installation.windowsPath());
   if (!process_.process) return;
   beforeRun(process_.id);
-  test_support::ResumeProcess(process_);
+  test_support::ResumeProcess(process_.process);
   window_ = test_support::WaitForProcessWindow(process_.id, "WindowClass_0", 15000);
   WaitUntilReady();
 }
@@ -47,8 +53,12 @@ StarterProcess::StarterProcess(const Build& build,
 void StarterProcess::WaitUntilReady() {
   EXPECT_NE(window_, nullptr) << "the launcher's window did not appear";
   if (!window_) return;
-  // The frame is the last control made; once it exists the launcher waits for input.
-  EXPECT_TRUE(test_support::WaitUntil([&] { return Control(9) != nullptr; }, 10000));
+  // The frame is the last control made. The roster is put into the combo box
+  // after it, and the word that it cannot be saved shown after that: once the
+  // launcher takes messages again, it waits in its event loop or that word's box.
+  EXPECT_TRUE(test_support::WaitUntil(
+      [&] { return Control(launcher::CONTROL_CHARACTER_FRAME) != nullptr; }, 10000));
+  EXPECT_TRUE(test_support::WaitForWindowIdle(window_)) << "the launcher does not take input";
   test_support::MovePointerTo(window_, 5, 5);
 }
 
@@ -68,29 +78,18 @@ void StarterProcess::PressKeys(const std::string& keys) const {
 }
 
 std::vector<std::string> StarterProcess::Characters() const {
-  // Only the wide form of CB_GETLBTEXT crosses process boundaries under Wine.
-  HWND comboBox = Control(8);
-  std::vector<std::string> items;
-  const LRESULT count = SendMessageW(comboBox, CB_GETCOUNT, 0, 0);
-  for (LRESULT i = 0; i < count; ++i) {
-    const LRESULT length = SendMessageW(comboBox, CB_GETLBTEXTLEN, i, 0);
-    std::wstring wide(length + 1, L'\0');
-    SendMessageW(comboBox, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(wide.data()));
-    std::string text(wide.size() * 2, '\0');
-    const int bytes = WideCharToMultiByte(1252, 0, wide.c_str(), -1, text.data(),
-                                          static_cast<int>(text.size()), nullptr, nullptr);
-    text.resize(bytes > 0 ? bytes - 1 : 0);
-    items.push_back(text);
-  }
-  return items;
+  std::optional<std::vector<std::string>> items =
+      test_support::ReadComboBoxItems(Control(CONTROL_CHARACTERS));
+  EXPECT_TRUE(items.has_value()) << "the combo box's items could not be read";
+  return items.value_or(std::vector<std::string>());
 }
 
 intptr_t StarterProcess::SelectedCharacter() const {
-  return SendMessageW(Control(8), CB_GETCURSEL, 0, 0);
+  return SendMessageW(Control(CONTROL_CHARACTERS), CB_GETCURSEL, 0, 0);
 }
 
 void StarterProcess::ChooseCharacter(int index) const {
-  HWND comboBox = Control(8);
+  HWND comboBox = Control(CONTROL_CHARACTERS);
   test_support::ClickCentre(comboBox);
   HWND list = test_support::WaitForProcessWindow(process_.id, "ComboLBox", 5000);
   ASSERT_NE(list, nullptr) << "the list did not open";
@@ -110,12 +109,41 @@ void StarterProcess::AnswerMessageBox(const char* title, const char* message, in
   EXPECT_FALSE(IsWindowEnabled(window_)) << "a message box is modal";
   HWND answer = GetDlgItem(box, button);
   ASSERT_NE(answer, nullptr) << "no button " << button;
+  // Another launcher's window, at the same place, may cover the box.
+  SetForegroundWindow(box);
   test_support::ClickCentre(answer);
   EXPECT_TRUE(test_support::WaitUntil([&] { return !IsWindow(box); }, 5000));
 }
 
 HWND StarterProcess::WaitForRequester(DWORD timeoutMs) const {
-  return test_support::WaitForProcessWindow(process_.id, "InputRequester", timeoutMs);
+  HWND requester = test_support::WaitForProcessWindow(process_.id, "InputRequester", timeoutMs);
+  // It shows before its prompt, field and Ok button, the last child, are made.
+  const auto complete = [&] { return FindWindowExA(requester, nullptr, "Button", nullptr); };
+  if (!requester || !test_support::WaitUntil(complete, timeoutMs)) return nullptr;
+  return test_support::WaitForWindowIdle(requester) ? requester : nullptr;
+}
+
+void StarterProcess::NewCharacter(const std::string& typed, const std::string& finish) const {
+  Click(launcher::CONTROL_NEW_CHARACTER);
+  HWND requester = WaitForRequester();
+  ASSERT_NE(requester, nullptr) << "no requester";
+  EXPECT_EQ(test_support::TextOf(requester), build_.newTitle);
+  HWND prompt = FindWindowExA(requester, nullptr, "Static", nullptr);
+  EXPECT_EQ(test_support::TextOf(prompt), build_.newPrompt);
+  test_support::MovePointerTo(requester, 150, 5);
+  if (!typed.empty()) test_support::TypeText(typed);
+  test_support::PressKeys(finish);
+  ASSERT_TRUE(test_support::WaitUntil([&] { return !IsWindow(requester); }, 5000));
+  // The name is added after the requester has gone.
+  EXPECT_TRUE(test_support::WaitForWindowIdle(window_));
+}
+
+void StarterProcess::DeleteCharacter(int answer, int chosen) const {
+  if (chosen != -1) ChooseCharacter(chosen);
+  Click(launcher::CONTROL_DELETE_CHARACTER);
+  AnswerMessageBox(build_.deleteTitle, build_.deleteQuestion, answer);
+  // The files and the list entry go after the box has gone.
+  EXPECT_TRUE(test_support::WaitForWindowIdle(window_));
 }
 
 HWND StarterProcess::WaitForDialog(DWORD timeoutMs) const {
@@ -137,7 +165,7 @@ void StarterProcess::ExpectEnded(DWORD timeoutMs) const {
 }
 
 void StarterProcess::Quit(DWORD timeoutMs) const {
-  Click(5);
+  Click(launcher::CONTROL_QUIT);
   ExpectEnded(timeoutMs);
 }
 
@@ -156,6 +184,15 @@ std::string GameCommandLine(const Build& build,
                             const std::string& name) {
   return test_support::Quoted(installation.GameProgram()) + " " + build.argumentPrefix + "-dir " +
          name + " -pl " + name;
+}
+
+void ExpectGameStartedAs(const test_support::RecordFile& records, const Build& build,
+                         const test_support::InstallationDirectory& installation,
+                         const std::string& name) {
+  const std::vector<test_support::Record> started = records.WaitForRecords(1);
+  ASSERT_EQ(started.size(), 1u) << "the game was not started once";
+  EXPECT_EQ(started[0].Value("command line"), GameCommandLine(build, installation, name));
+  EXPECT_EQ(started[0].Value("directory"), installation.GameDirectory());
 }
 
 }  // namespace launcher_test

@@ -1,4 +1,5 @@
 #pragma once
+#include <gtest/gtest.h>
 #include <windows.h>
 
 #include <functional>
@@ -7,7 +8,9 @@
 #include <vector>
 
 #include "installation_directory.h"
+#include "launcher/main_window.h"
 #include "processes.h"
+#include "recordings.h"
 #include "scratch_directory.h"
 
 namespace launcher_test {
@@ -29,6 +32,10 @@ struct Build {
 };
 
 inline void PrintTo(const Build& build, std::ostream* out) { *out << build.program; }
+// A test's name for the build it runs against: the build's language.
+inline std::string BuildName(const ::testing::TestParamInfo<Build>& info) {
+  return info.param.language;
+}
 
 // Builds that every whole-program test runs against.
 inline constexpr Build BUILDS[] = {
@@ -59,9 +66,15 @@ std::string SavedSettings(const test_support::ScratchDirectory& installation);
 std::string GameCommandLine(const Build& build,
                             const test_support::InstallationDirectory& installation,
                             const std::string& name);
+// Fails the test unless the game was started once, in its folder, with that
+// command line.
+void ExpectGameStartedAs(const test_support::RecordFile& records, const Build& build,
+                         const test_support::InstallationDirectory& installation,
+                         const std::string& name);
 
 // A real launcher process started in an installation directory, with its
-// window found. Ends the process if the test did not.
+// window complete and the launcher waiting for input. Ends the process if the
+// test did not.
 class StarterProcess {
  public:
   // `wineSettings` ("NAME=value") start the launcher in a Wine process of its
@@ -81,13 +94,16 @@ class StarterProcess {
   StarterProcess& operator=(const StarterProcess&) = delete;
 
   HWND window() const { return window_; }
+  // A control by its number (launcher/main_window.h).
   HWND Control(int number) const;
   // Clicks a control with the mouse, as a player would.
   void Click(int number) const;
   // Moves the pointer onto the window so that keys reach it, and presses them.
   void PressKeys(const std::string& keys) const;
   bool Running() const;
-  // The items of the character combo box, as Windows-1252 texts, and its selection.
+  // The items of the character combo box, as Windows-1252 texts, read inside
+  // the launcher in one go (test_support::ReadComboBoxItems), and its
+  // selection.
   std::vector<std::string> Characters() const;
   intptr_t SelectedCharacter() const;
   DWORD processId() const { return process_.id; }
@@ -101,8 +117,17 @@ class StarterProcess {
   // Waits for a message box of the launcher, checks its title and message,
   // clicks the button (IDOK, IDYES, IDNO) and waits for the box to go.
   void AnswerMessageBox(const char* title, const char* message, int button) const;
-  // The launcher's text requester (New character); nullptr when none appears.
+  // The launcher's text requester (New character), once it is complete;
+  // nullptr when none appears.
   HWND WaitForRequester(DWORD timeoutMs = 10000) const;
+  // Clicks New, checks the requester's title and prompt, answers it with the
+  // typed text and the finishing keys, and waits until the launcher has
+  // taken the answer.
+  void NewCharacter(const std::string& typed, const std::string& finish = "Return") const;
+  // Chooses the character at `chosen` unless that is -1, clicks Delete,
+  // checks the question, answers it with IDYES or IDNO and waits until the
+  // launcher has acted on the answer.
+  void DeleteCharacter(int answer, int chosen = -1) const;
   // Waits for the process to end; false if it still runs after the time.
   bool WaitForExit(DWORD timeoutMs, DWORD* exitCode) const;
   // Fails the test unless the launcher ends within the time with exit code 0.
@@ -111,9 +136,10 @@ class StarterProcess {
   void Quit(DWORD timeoutMs = 10000) const;
 
  private:
-  // Waits for the window and its last control.
+  // Waits for the window's last control and for the launcher to wait for input.
   void WaitUntilReady();
 
+  const Build& build_;
   test_support::ChildProcess process_;
   HWND window_ = nullptr;
 };

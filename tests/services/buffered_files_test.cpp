@@ -11,6 +11,7 @@
 
 #include "foundation/heaps.h"
 #include "foundation/strings.h"
+#include "runtime_heaps.h"
 #include "scratch_directory.h"
 #include "services/files.h"
 
@@ -289,18 +290,13 @@ class Comparison {
 
 class BufferedFilesTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    foundation::CreateMainHeap();
-    foundation::CreateNodeHeap();
-    services::FileTableInit();
-    foundation::InitScratchArea();
-  }
+  void SetUp() override { services::FileTableInit(); }
   void TearDown() override {
     services::FileCloseAll();
     EXPECT_TRUE(HeapValidate(foundation::mainHeap, 0, nullptr));
-    foundation::DestroyHeaps();
   }
 
+  test_support::RuntimeHeaps heaps;
   // The buffered layer's files and the reference's, reused by every sequence.
   test_support::ScratchDirectory buffered{"buffered"};
   test_support::ScratchDirectory reference{"reference"};

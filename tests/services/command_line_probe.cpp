@@ -10,15 +10,13 @@
 #include <cstdlib>
 #include <string>
 
-#include "foundation/heaps.h"
 #include "foundation/strings.h"
 #include "record_writer.h"
+#include "runtime_heaps.h"
 #include "services/command_line.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-  foundation::CreateMainHeap();
-  foundation::CreateNodeHeap();
-  foundation::InitScratchArea();
+  const test_support::RuntimeHeaps heaps;
   char room[16];
   if (GetEnvironmentVariableA(PROBE_SCRATCH_ROOM_VARIABLE, room, sizeof(room))) {
     foundation::SpacesToScratch(foundation::ScratchRoom() - 1 - atoi(room));
@@ -34,6 +32,5 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     foundation::RewindScratch(mark);
   }
   test_support::AppendRecord(lines);
-  foundation::DestroyHeaps();
   return 0;
 }

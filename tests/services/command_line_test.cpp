@@ -6,10 +6,10 @@
 #include <windows.h>
 
 #include "command_line_probe.h"
-#include "foundation/heaps.h"
 #include "foundation/strings.h"
 #include "processes.h"
 #include "recordings.h"
+#include "runtime_heaps.h"
 #include "services/command_line.h"
 
 namespace {
@@ -125,9 +125,7 @@ TEST(CommandLineTest, TheProgramPathIsParameterZero) {
 // The cursor over this test program's own command line: every call moves on,
 // and a reset starts from the first parameter again.
 TEST(CommandLineTest, TheCursorHandsOutTheParametersInTurnUntilReset) {
-  foundation::CreateMainHeap();
-  foundation::CreateNodeHeap();
-  foundation::InitScratchArea();
+  const test_support::RuntimeHeaps heaps;
   const char* line = GetCommandLineA();
   std::vector<std::string> expected;
   for (int32_t index = 1; index <= 3; ++index) {
@@ -145,7 +143,6 @@ TEST(CommandLineTest, TheCursorHandsOutTheParametersInTurnUntilReset) {
     EXPECT_EQ(handedOut, expected) << "pass " << pass;
     services::ResetCommandLineCursor();
   }
-  foundation::DestroyHeaps();
 }
 
 // The whole process: NextCommandLineArgument reads the program's own line.

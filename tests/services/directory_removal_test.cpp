@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "foundation/heaps.h"
 #include "processes.h"
+#include "runtime_heaps.h"
 #include "scratch_directory.h"
 
 namespace {
@@ -19,15 +19,12 @@ using namespace services;
 
 class DirectoryRemovalTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    foundation::CreateMainHeap();
-    root.MakeDirectory("d");
-  }
-  void TearDown() override { foundation::DestroyHeaps(); }
+  void SetUp() override { root.MakeDirectory("d"); }
   std::string D() { return root.PathOf("d"); }
   void Files(std::initializer_list<const char*> names) {
     for (const char* name : names) root.WriteFile(name, "content");
   }
+  test_support::RuntimeHeaps heaps;
   test_support::ScratchDirectory root;
 };
 
@@ -120,9 +117,8 @@ TEST_F(DirectoryRemovalTest, PathsLongerThanMaxPathAreWalked) {
 TEST_F(DirectoryRemovalTest, LinkedDirectoriesAreNeverEntered) {
   root.MakeDirectory("outside");
   Files({"outside\\sentinel.txt", "d\\own.txt"});
-  ASSERT_EQ(test_support::RunUnixCommand("/bin/ln -s " + root.unixPath() + "/outside " +
-                                         root.unixPath() + "/d/link"),
-            0);
+  ASSERT_TRUE(
+      test_support::MakeUnixLink(root.unixPath() + "/outside", root.unixPath() + "/d/link"));
   const DWORD attributes = GetFileAttributesA(root.PathOf("d\\link").c_str());
   ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES);
   EXPECT_TRUE(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
@@ -138,9 +134,7 @@ TEST_F(DirectoryRemovalTest, LinkedDirectoriesAreNeverEntered) {
 TEST_F(DirectoryRemovalTest, AFolderThatIsItselfALinkIsLeftAlone) {
   root.MakeDirectory("outside");
   Files({"outside\\sentinel.txt"});
-  ASSERT_EQ(test_support::RunUnixCommand("/bin/ln -s " + root.unixPath() + "/outside " +
-                                         root.unixPath() + "/link"),
-            0);
+  ASSERT_TRUE(test_support::MakeUnixLink(root.unixPath() + "/outside", root.unixPath() + "/link"));
   for (uint32_t flags : {0u, DIRREMOVE_DESCEND | DIRREMOVE_CLEAR_ATTRIBUTES}) {
     SCOPED_TRACE("flags " + std::to_string(flags));
     EXPECT_EQ(DirectoryRemove(root.PathOf("link").c_str(), "", flags), 0);
@@ -156,9 +150,8 @@ TEST_F(DirectoryRemovalTest, LinksToFilesOfTheFolderItselfStay) {
   root.MakeDirectory("d\\deeper");
   Files({"d\\target.txt", "d\\deeper\\deep.txt"});
   const std::string d = root.unixPath() + "/d/";
-  ASSERT_EQ(test_support::RunUnixCommand("/bin/ln -s " + d + "target.txt " + d + "near && " +
-                                         "/bin/ln -s " + d + "deeper/deep.txt " + d + "deep"),
-            0);
+  ASSERT_TRUE(test_support::MakeUnixLink(d + "target.txt", d + "near"));
+  ASSERT_TRUE(test_support::MakeUnixLink(d + "deeper/deep.txt", d + "deep"));
   EXPECT_EQ(DirectoryRemove(D().c_str(), "", 0), 0);
   EXPECT_EQ(test_support::RunUnixCommand("test -L " + d + "near -a -L " + d + "deep"), 0)
       << "a link was deleted";
@@ -175,8 +168,6 @@ TEST_F(DirectoryRemovalTest, LinksToFilesOfTheFolderItselfStay) {
 // the tree, removing the character's folder changes nothing outside it.
 class DirectoryRemovalPropertyTest : public ::testing::Test {
  protected:
-  void SetUp() override { foundation::CreateMainHeap(); }
-  void TearDown() override { foundation::DestroyHeaps(); }
   struct Name {
     const char* utf8;
     bool ordinary;  // a name every system can delete plainly
@@ -286,6 +277,7 @@ class DirectoryRemovalPropertyTest : public ::testing::Test {
     std::string path;
     int depth;
   };
+  test_support::RuntimeHeaps heaps;
   test_support::ScratchDirectory root{"tree"};
   test_support::ScratchDirectory notes{"notes"};
   std::string script;

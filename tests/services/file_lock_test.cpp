@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "foundation/heaps.h"
 #include "processes.h"
+#include "runtime_heaps.h"
 #include "scratch_directory.h"
 #include "services/final_path.h"
 
@@ -16,8 +16,7 @@ namespace {
 // another process, since a lock is held by a thread.
 class FileLockTest : public ::testing::Test {
  protected:
-  void SetUp() override { foundation::CreateMainHeap(); }
-  void TearDown() override { foundation::DestroyHeaps(); }
+  test_support::RuntimeHeaps heaps;
 
   // Takes the lock of the path on a thread of its own, which then ends
   // without letting go, as a process that ended while it held the lock; the

@@ -8,6 +8,7 @@
 
 #include "foundation/heaps.h"
 #include "foundation/strings.h"
+#include "runtime_heaps.h"
 #include "scratch_directory.h"
 
 namespace {
@@ -17,16 +18,10 @@ using Lines = std::vector<std::string>;
 
 class FilesTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    foundation::CreateMainHeap();
-    foundation::CreateNodeHeap();
-    FileTableInit();
-    foundation::InitScratchArea();
-  }
+  void SetUp() override { FileTableInit(); }
   void TearDown() override {
     FileCloseAll();
     EXPECT_TRUE(HeapValidate(foundation::mainHeap, 0, nullptr));
-    foundation::DestroyHeaps();
   }
 
   std::string Path(const char* name) { return directory.PathOf(name); }
@@ -42,6 +37,7 @@ class FilesTest : public ::testing::Test {
     return lines;
   }
 
+  test_support::RuntimeHeaps heaps;
   test_support::ScratchDirectory directory;
 };
 

@@ -3,11 +3,11 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <optional>
 #include <string>
 
 #include "foundation/heaps.h"
 #include "processes.h"
+#include "runtime_heaps.h"
 #include "scratch_directory.h"
 #include "services/final_path.h"
 
@@ -19,16 +19,10 @@ namespace {
 class FolderAliasesTest : public ::testing::TestWithParam<bool> {
  protected:
   void SetUp() override {
-    foundation::CreateMainHeap();
-    aliases.emplace();
     services::SetFinalPathsKnown(GetParam());
     place.MakeDirectory("game");
   }
-  void TearDown() override {
-    services::SetFinalPathsKnown(true);
-    aliases.reset();
-    foundation::DestroyHeaps();
-  }
+  void TearDown() override { services::SetFinalPathsKnown(true); }
   // The folder's short (8.3) name.
   std::string ShortNameOf(const std::string& folder) const {
     const std::wstring path = place.WidePathOf("game\\" + folder);
@@ -40,14 +34,15 @@ class FolderAliasesTest : public ::testing::TestWithParam<bool> {
   }
   // Finds the folder asked for under game\; null when it is not found.
   const services::FolderAliases* Find(const std::string& asked) {
-    services::FolderAliases* folder = aliases->get();
+    services::FolderAliases* folder = aliases.get();
     return services::FindFolderAliases(place.WidePathOf("game\\" + asked).c_str(), folder)
                ? folder
                : nullptr;
   }
 
+  test_support::RuntimeHeaps heaps;
   test_support::ScratchDirectory place{"installation"};
-  std::optional<foundation::MainHeapBlock<services::FolderAliases>> aliases;
+  foundation::MainHeapBlock<services::FolderAliases> aliases;
 };
 
 INSTANTIATE_TEST_SUITE_P(FinalPaths, FolderAliasesTest, ::testing::Bool(),

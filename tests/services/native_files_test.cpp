@@ -3,12 +3,12 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <optional>
 #include <string>
 
 #include "foundation/heaps.h"
 #include "foundation/owned_handles.h"
 #include "processes.h"
+#include "runtime_heaps.h"
 #include "scratch_directory.h"
 
 namespace {
@@ -19,8 +19,6 @@ using foundation::OwnedHandle;
 class NativeFilesTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    foundation::CreateMainHeap();
-    name.emplace();
     ASSERT_EQ(test_support::RunUnixCommand(
                   "cd " + place.unixPath() + " && mkdir d d/sub outside && echo own > d/file.txt" +
                   " && echo outside > outside/target.txt && ln -s $PWD/outside d/linked" +
@@ -31,23 +29,19 @@ class NativeFilesTest : public ::testing::Test {
                              FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     ASSERT_TRUE(folder);
   }
-  void TearDown() override {
-    folder.Reset(nullptr);
-    name.reset();
-    foundation::DestroyHeaps();
-  }
   HANDLE Open(const wchar_t* entry, ACCESS_MASK access, ULONG kind) {
     return services::OpenInFolder(folder.get(), entry, access | FILE_READ_ATTRIBUTES,
                                   services::SHARE_ALL, kind);
   }
   std::wstring KernelName(HANDLE open) {
-    const size_t length = services::KernelNameOf(open, name->get());
-    return std::wstring((*name)->header.Name.Buffer, length);
+    const size_t length = services::KernelNameOf(open, name.get());
+    return std::wstring(name->header.Name.Buffer, length);
   }
 
+  test_support::RuntimeHeaps heaps;
   test_support::ScratchDirectory place;
   OwnedHandle folder;
-  std::optional<foundation::MainHeapBlock<services::KernelName>> name;
+  foundation::MainHeapBlock<services::KernelName> name;
 };
 
 // What opens relative to the folder, and what the open is. A link is told

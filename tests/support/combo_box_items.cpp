@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <memory>
 
 #include "combo_box_items_protocol.h"
+#include "foundation/owned_handles.h"
 #include "processes.h"
 
 namespace test_support {
@@ -14,15 +14,8 @@ namespace {
 constexpr char HOOK_LIBRARY[] = "tests/combo_box_items_hook.dll";
 constexpr DWORD READ_TIMEOUT_MS = 30000;
 
-struct CloseHandleOf {
-  void operator()(HANDLE handle) const { CloseHandle(handle); }
-};
-struct UnmapView {
-  void operator()(void* view) const { UnmapViewOfFile(view); }
-};
-struct Unhook {
-  void operator()(HHOOK__* hook) const { UnhookWindowsHookEx(hook); }
-};
+using OwnedView = foundation::Owned<LPCVOID, UnmapViewOfFile>;
+using OwnedHook = foundation::Owned<HHOOK, UnhookWindowsHookEx>;
 
 // The texts the hook left in the view; nullopt unless it copied them all.
 std::optional<std::vector<std::string>> ItemsIn(const char* view) {
@@ -54,17 +47,16 @@ std::optional<std::vector<std::string>> ReadComboBoxItems(HWND comboBox) {
 
   char name[64];
   combo_box_items::SharedMemoryName(GetCurrentProcessId(), name);
-  std::unique_ptr<void, CloseHandleOf> memory(CreateFileMappingA(
+  const foundation::OwnedHandle memory(CreateFileMappingA(
       INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
       static_cast<DWORD>(combo_box_items::SHARED_MEMORY_SIZE), name));
   if (!memory) return std::nullopt;
-  std::unique_ptr<void, UnmapView> view(MapViewOfFile(memory.get(), FILE_MAP_WRITE, 0, 0, 0));
+  const OwnedView view(MapViewOfFile(memory.get(), FILE_MAP_WRITE, 0, 0, 0));
   if (!view) return std::nullopt;
 
   const DWORD thread = GetWindowThreadProcessId(comboBox, nullptr);
-  std::unique_ptr<HHOOK__, Unhook> hook(
-      SetWindowsHookExA(WH_CALLWNDPROC, procedure, library, thread));
-  EXPECT_NE(hook, nullptr) << "cannot hook the combo box's thread (error " << GetLastError() << ")";
+  const OwnedHook hook(SetWindowsHookExA(WH_CALLWNDPROC, procedure, library, thread));
+  EXPECT_TRUE(hook) << "cannot hook the combo box's thread (error " << GetLastError() << ")";
   if (!hook) return std::nullopt;
   DWORD_PTR answer = 0;
   const UINT request = RegisterWindowMessageA(combo_box_items::REQUEST_MESSAGE);

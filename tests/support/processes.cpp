@@ -64,12 +64,20 @@ ChildProcess StartProcessHeld(const std::string& commandLine, const std::string&
   return Start(commandLine, Widened(directory), "", CREATE_SUSPENDED);
 }
 
-void ResumeProcess(const ChildProcess& child) {
+namespace {
+
+void CallProcessFunction(const char* name, HANDLE process) {
   using ProcessFunction = LONG(WINAPI*)(HANDLE);
-  const auto resume = reinterpret_cast<ProcessFunction>(reinterpret_cast<void*>(
-      GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtResumeProcess")));
-  EXPECT_EQ(resume(child.process), 0) << "the process could not be resumed";
+  const auto call = reinterpret_cast<ProcessFunction>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), name)));
+  EXPECT_EQ(call(process), 0) << name << " failed";
 }
+
+}  // namespace
+
+void SuspendProcess(HANDLE process) { CallProcessFunction("NtSuspendProcess", process); }
+
+void ResumeProcess(HANDLE process) { CallProcessFunction("NtResumeProcess", process); }
 
 bool WaitForExit(const ChildProcess& child, DWORD timeoutMs, DWORD* exitCode) {
   if (!child.process) return false;
@@ -114,14 +122,12 @@ std::string WineCommand(const std::string& program, const std::string& arguments
   return command + "/usr/lib/wine/wine64 '" + program + "' " + arguments;
 }
 
-namespace {
-
-// Starts a Unix shell that runs the command. Wine creates no Windows process
-// for a Unix program and does not fill in the process information for it:
-// what is left there can be the value of a handle this test holds (seen as
-// the launcher's process handle, depending on what the checkout path left on
-// the stack), so nothing in it is used or closed.
-void StartUnixShell(const std::string& commandLine) {
+// A Unix shell runs the command. Wine creates no Windows process for a Unix
+// program and does not fill in the process information for it: what is left
+// there can be the value of a handle this test holds (seen as the launcher's
+// process handle, depending on what the checkout path left on the stack), so
+// nothing in it is used or closed.
+void StartUnixCommand(const std::string& commandLine) {
   STARTUPINFOA startup = {};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION ignored = {};
@@ -133,9 +139,10 @@ void StartUnixShell(const std::string& commandLine) {
       << "cannot start: " << shell.substr(0, 300) << " (error " << GetLastError() << ")";
 }
 
-}  // namespace
-
-void StartUnixCommand(const std::string& commandLine) { StartUnixShell(commandLine); }
+bool MakeUnixLink(const std::string& target, const std::string& link, UnixLink kind) {
+  return RunUnixCommand(std::string(kind == UnixLink::SYMBOLIC ? "/bin/ln -s " : "/bin/ln ") +
+                        target + " " + link) == 0;
+}
 
 int RunUnixCommand(const std::string& commandLine, DWORD timeoutMs) {
   // Wine starts Unix programs but hands back no handle that can be waited on,
@@ -147,7 +154,8 @@ int RunUnixCommand(const std::string& commandLine, DWORD timeoutMs) {
   // Process ids come round again: a marker left by a command that outlived
   // its time limit must not be taken for this command's.
   DeleteFileA(windowsMarker.c_str());
-  StartUnixShell(commandLine + "; echo $? > " + marker + ".part; mv " + marker + ".part " + marker);
+  StartUnixCommand(commandLine + "; echo $? > " + marker + ".part; mv " + marker + ".part " +
+                   marker);
   int exitCode = -1;
   WaitUntil([&] { return GetFileAttributesA(windowsMarker.c_str()) != INVALID_FILE_ATTRIBUTES; },
             timeoutMs);
@@ -192,6 +200,11 @@ HWND WaitForProcessWindow(DWORD processId, const char* className, DWORD timeoutM
   WaitUntil([&] { return (found = FindVisibleWindow(processId, className)) != nullptr; },
             timeoutMs);
   return found;
+}
+
+bool WaitForWindowIdle(HWND window, DWORD timeoutMs) {
+  DWORD_PTR ignored = 0;
+  return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, timeoutMs, &ignored) != 0;
 }
 
 HWND WaitForOtherProcessWindow(const char* className, DWORD timeoutMs, ChildProcess* owner) {

@@ -57,7 +57,9 @@ ChildProcess StartProcess(const std::string& commandLine, const std::wstring& di
 // The same, with the process made but held before its first instruction
 // until ResumeProcess.
 ChildProcess StartProcessHeld(const std::string& commandLine, const std::string& directory);
-void ResumeProcess(const ChildProcess& child);
+// Holds every thread of a process, and lets them go on.
+void SuspendProcess(HANDLE process);
+void ResumeProcess(HANDLE process);
 // Waits for the end of a process; false when it still runs after the time.
 bool WaitForExit(const ChildProcess& child, DWORD timeoutMs, DWORD* exitCode = nullptr);
 
@@ -67,6 +69,10 @@ bool WaitForExit(const ChildProcess& child, DWORD timeoutMs, DWORD* exitCode = n
 int RunUnixCommand(const std::string& commandLine, DWORD timeoutMs = 10000);
 // Starts a Unix shell command and does not wait for it.
 void StartUnixCommand(const std::string& commandLine);
+enum class UnixLink { SYMBOLIC, HARD };
+// Makes a Unix link at `link` to `target` (Unix paths); false when ln failed.
+bool MakeUnixLink(const std::string& target, const std::string& link,
+                  UnixLink kind = UnixLink::SYMBOLIC);
 
 // Wine takes its own settings, such as WINEDLLOVERRIDES, from the Unix
 // environment that a Wine process starts with; the Windows environment given
@@ -90,6 +96,12 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs);
 
 // The visible top-level window of the given class that belongs to the process.
 HWND WaitForProcessWindow(DWORD processId, const char* className, DWORD timeoutMs);
+// Waits until the thread of a window of another process takes messages
+// again. A thread takes a message sent from another thread only while it
+// waits for messages (in its message loop or a modal box's), never in the
+// middle of making a window or acting on a click: so the window and what its
+// thread was doing are complete. False when the window went or the time is up.
+bool WaitForWindowIdle(HWND window, DWORD timeoutMs = 20000);
 // The visible top-level window of the given class that belongs to another
 // process than this one; with the process opened, for a program that was not
 // started by CreateProcess.

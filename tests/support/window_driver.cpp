@@ -1,6 +1,6 @@
 #include "window_driver.h"
 
-#include <cstring>
+#include "window_reading.h"
 
 namespace test_support {
 namespace {
@@ -9,22 +9,6 @@ ModalWindowDriver* activeDriver;
 
 // Time between the window's appearance or one step and the next step.
 constexpr DWORD STEP_GAP_MS = 400;
-
-struct Search {
-  const char* className;
-  HWND found;
-};
-
-BOOL CALLBACK MatchClass(HWND window, LPARAM context) {
-  auto* search = reinterpret_cast<Search*>(context);
-  char name[64];
-  if (IsWindowVisible(window) && GetClassNameA(window, name, sizeof(name)) &&
-      strcmp(name, search->className) == 0) {
-    search->found = window;
-    return FALSE;
-  }
-  return TRUE;
-}
 
 }  // namespace
 
@@ -53,15 +37,14 @@ void CALLBACK ModalWindowDriver::Tick(HWND, UINT, UINT_PTR, DWORD) {
 void ModalWindowDriver::OnTick() {
   if (busy_ || gaveUp_) return;
   busy_ = true;
-  Search search = {className_, nullptr};
-  EnumThreadWindows(GetCurrentThreadId(), MatchClass, reinterpret_cast<LPARAM>(&search));
+  HWND found = FindVisibleWindow(GetCurrentProcessId(), className_);
   const DWORD now = GetTickCount();
-  if (search.found && !window_) since_ = now;
-  if (search.found) window_ = search.found;
-  if (search.found && next_ < steps_.size() && now - since_ >= STEP_GAP_MS) {
-    steps_[next_++](search.found);
+  if (found && !window_) since_ = now;
+  if (found) window_ = found;
+  if (found && next_ < steps_.size() && now - since_ >= STEP_GAP_MS) {
+    steps_[next_++](found);
     since_ = GetTickCount();
-  } else if (now - since_ > timeoutMs_ && (search.found || !window_)) {
+  } else if (now - since_ > timeoutMs_ && (found || !window_)) {
     gaveUp_ = true;
     PostQuitMessage(0);
   }

@@ -9,7 +9,7 @@ namespace test_support {
 // Drives a window that a modal loop of this very thread shows (a requester,
 // a message box, the shell's error box) while the call that shows it blocks
 // the test. A thread timer, which that loop dispatches, waits for a visible
-// window of the class on this thread and then runs the steps, one per tick
+// window of the class in this process and then runs the steps, one per tick
 // and some time apart, so that the real input one step gives has been
 // handled before the next step looks. Input from a step arrives only after
 // the step has returned.

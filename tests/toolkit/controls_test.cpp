@@ -25,6 +25,12 @@ class ControlsTest : public ToolkitTest {
     return window_;
   }
   HWND Control(intptr_t number) { return GetDlgItem(Window(), static_cast<int>(number)); }
+  // Item `index` of combo box 8.
+  std::string ItemText(int index) {
+    char text[32] = {};
+    SendMessageA(Control(8), CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text));
+    return text;
+  }
 
  private:
   HWND window_ = nullptr;
@@ -85,15 +91,10 @@ TEST_F(ControlsTest, ComboBoxOperationsTable) {
   EXPECT_EQ(InsertControlItem(8, -1, "a"), 1);
   EXPECT_EQ(InsertControlItem(8, 0, "first"), 0) << "position p inserts before item p";
   EXPECT_EQ(InsertControlItem(8, -1, nullptr), 3) << "a missing text inserts the empty text";
-  auto itemText = [&](int index) {
-    char text[32] = {};
-    SendMessageA(Control(8), CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text));
-    return std::string(text);
-  };
-  EXPECT_EQ(itemText(0), "first");
-  EXPECT_EQ(itemText(1), "b");
-  EXPECT_EQ(itemText(2), "a");
-  EXPECT_EQ(itemText(3), "");
+  EXPECT_EQ(ItemText(0), "first");
+  EXPECT_EQ(ItemText(1), "b");
+  EXPECT_EQ(ItemText(2), "a");
+  EXPECT_EQ(ItemText(3), "");
   EXPECT_EQ(ReadControlState(8), -1) << "inserting selects nothing";
 
   struct Row {
@@ -180,21 +181,16 @@ TEST_F(ControlsTest, ARefillReplacesTheItemsInOneSweepWithDrawingOff) {
       {WM_SETREDRAW, TRUE, 0},
   };
   EXPECT_EQ(listMessages, expected) << "drawing off, storage for 3 items and 11 bytes, 3 items";
-  auto itemText = [&](int index) {
-    char text[32] = {};
-    SendMessageA(Control(8), CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text));
-    return std::string(text);
-  };
   EXPECT_EQ(SendMessageA(Control(8), CB_GETCOUNT, 0, 0), 3);
-  EXPECT_EQ(itemText(0), "Anna");
-  EXPECT_EQ(itemText(1), "L\xF6we");
-  EXPECT_EQ(itemText(2), "");
+  EXPECT_EQ(ItemText(0), "Anna");
+  EXPECT_EQ(ItemText(1), "L\xF6we");
+  EXPECT_EQ(ItemText(2), "");
   EXPECT_EQ(ReadControlState(8), -1) << "a refill leaves nothing selected";
 
   WriteControlState(8, 1);
   EXPECT_EQ(RemoveControlItem(8, 1), 2) << "two items are left";
-  EXPECT_EQ(itemText(0), "Anna");
-  EXPECT_EQ(itemText(1), "");
+  EXPECT_EQ(ItemText(0), "Anna");
+  EXPECT_EQ(ItemText(1), "");
   EXPECT_EQ(RemoveControlItem(8, 2), -1) << "no item 2";
 
   walk.names.clear();

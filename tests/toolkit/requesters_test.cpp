@@ -49,11 +49,6 @@ RECT PlaceInParent(HWND child) {
 
 class RequestersTest : public ToolkitTest {
  protected:
-  void SetUp() override {
-    ToolkitTest::SetUp();
-    foundation::InitScratchArea();
-  }
-
   // Runs AskText while the driver answers it. Checks that the answer is a
   // string result at the caller's mark, with the position on its zero; bytes
   // left at the mark from before must not show through an empty answer.
@@ -316,8 +311,7 @@ TEST_P(RequesterWindowsTest, WithAnotherProgramInFrontThereIsNoOwner) {
   test_support::ChildProcess other = test_support::StartProcess(
       "\"" + test_support::BuildPath("starter-en.exe") + "\"", directory.windowsPath());
   HWND otherWindow = test_support::WaitForProcessWindow(other.id, "WindowClass_0", 15000);
-  if (otherWindow) {
-    Sleep(500);
+  if (otherWindow && test_support::WaitForWindowIdle(otherWindow)) {
     test_support::ClickAt(otherWindow, 100, 100);
   }
   const bool inFront =

@@ -1,6 +1,5 @@
 #include "toolkit_fixture.h"
 
-#include "foundation/heaps.h"
 #include "foundation/instance.h"
 #include "processes.h"
 #include "toolkit/controls.h"
@@ -12,8 +11,6 @@ namespace toolkit_test {
 
 void ToolkitTest::SetUp() {
   foundation::programInstance = GetModuleHandleA(nullptr);
-  foundation::CreateMainHeap();
-  foundation::CreateNodeHeap();
   toolkit::InitWindowToolkit();
   toolkit::InitControlToolkit();
   toolkit::ResetRequesters();
@@ -23,7 +20,6 @@ void ToolkitTest::SetUp() {
 void ToolkitTest::TearDown() {
   KillTimer(nullptr, timer_);
   toolkit::CloseAllWindows();
-  foundation::DestroyHeaps();
 }
 
 HWND ToolkitTest::OpenWindow(foundation::ObjectNumber number, int width, int height) {

@@ -6,12 +6,13 @@
 #include <vector>
 
 #include "foundation/object_table.h"
+#include "runtime_heaps.h"
 
 namespace toolkit_test {
 
-// A fresh runtime for each test: both heaps, the window and control toolkits,
-// and a thread timer that lets a waiting WaitForEvent return regularly, so
-// that no test waits for ever.
+// A fresh runtime for each test: both heaps and the scratch area, the window
+// and control toolkits, and a thread timer that lets a waiting WaitForEvent
+// return regularly, so that no test waits for ever.
 class ToolkitTest : public ::testing::Test {
  protected:
   void SetUp() override;
@@ -27,6 +28,7 @@ class ToolkitTest : public ::testing::Test {
   // Every value WaitForEvent returns during the given time.
   std::vector<int32_t> EventsDuring(DWORD milliseconds);
 
+  test_support::RuntimeHeaps heaps;
   std::vector<int32_t> seen;
 
  private:
