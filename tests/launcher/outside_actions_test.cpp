@@ -205,30 +205,20 @@ std::wstring Literal(const std::wstring& path) {
   return path.size() < MAX_PATH - 20 ? path : L"\\\\?\\" + path;
 }
 
-void WriteWideFile(const std::wstring& path, const std::string& bytes) {
-  HANDLE file = CreateFileW(Literal(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  ASSERT_NE(file, INVALID_HANDLE_VALUE) << Utf8(path);
-  DWORD written = 0;
-  WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-  CloseHandle(file);
-}
-
 bool WideExists(const std::wstring& path) {
   return GetFileAttributesW(Literal(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-// An installation in a folder of any name: the game, the manual, Anna and
-// Bert listed, and Anna's saved game.
-void LayOutInstallation(const std::wstring& folder) {
-  for (const wchar_t* sub : {L"", L"\\game", L"\\game\\Anna", L"\\anleitung"}) {
-    ASSERT_TRUE(CreateDirectoryW(Literal(folder + sub).c_str(), nullptr)) << Utf8(folder + sub);
-  }
-  const std::string recorder = test_support::RecorderPath();
-  ASSERT_TRUE(CopyFileW(std::wstring(recorder.begin(), recorder.end()).c_str(),
-                        Literal(folder + L"\\game\\game.exe").c_str(), FALSE));
-  WriteWideFile(folder + L"\\anleitung\\anleitung.html", "<title>Velmora</title>");
-  WriteWideFile(folder + L"\\velmora.cfg", SettingsBytes(0, {"Anna", "Bert"}));
-  WriteWideFile(folder + L"\\game\\Anna\\save.dat", "progress");
+std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
+
+// An installation with Anna and Bert listed and Anna's saved game, moved to
+// a folder of any name.
+void MoveInstallationTo(const std::wstring& folder) {
+  test_support::InstallationDirectory made("made");
+  made.WriteFile(SETTINGS_FILE, SettingsBytes(0, {"Anna", "Bert"}));
+  made.MakeDirectory("game\\Anna");
+  made.WriteFile("game\\Anna\\save.dat", "progress");
+  ASSERT_TRUE(MoveFileW(Wide(made.windowsPath()).c_str(), Literal(folder).c_str())) << Utf8(folder);
 }
 
 // Installations in folders whose names the ANSI code page cannot spell: its
@@ -240,7 +230,7 @@ void LayOutInstallation(const std::wstring& folder) {
 TEST(InstallationFolderTest, DeleteStartAndManualReachOnlyTheirOwnInstallation) {
   const Build& build = BUILDS[1];
   test_support::ScratchDirectory place("folders");
-  const std::wstring parent = std::wstring(place.windowsPath().begin(), place.windowsPath().end());
+  const std::wstring parent = Wide(place.windowsPath());
   ASSERT_LT(parent.size(), 200u);
   struct Row {
     const char* label;
@@ -255,22 +245,21 @@ TEST(InstallationFolderTest, DeleteStartAndManualReachOnlyTheirOwnInstallation) 
   };
   test_support::RecordFile records;
   test_support::RecordingShellHandlers handlers;
-  const std::string recorder = test_support::RecorderPath();
-  const std::wstring wideRecorder(recorder.begin(), recorder.end());
+  const std::wstring recorder = Wide(test_support::RecorderPath());
   size_t expected = 0;
   for (const Row& row : rows) {
     SCOPED_TRACE(row.label);
     const std::wstring own = parent + L"\\" + row.folder;
     const std::wstring twin = parent + L"\\" + row.twin;
-    LayOutInstallation(own);
-    if (!row.twin.empty()) LayOutInstallation(twin);
+    MoveInstallationTo(own);
+    if (!row.twin.empty()) MoveInstallationTo(twin);
     StarterProcess starter(build, own);
     if (row.launches) {
       starter.Click(launcher::CONTROL_MANUAL);
       const std::vector<Record> all = records.WaitForRecords(++expected);
       ASSERT_EQ(all.size(), expected) << "the manual was not opened";
       EXPECT_EQ(all.back().Value("wide command line"),
-                Utf8(L"\"" + wideRecorder + L"\" \"" + own + L"\\anleitung\\anleitung.html\""));
+                Utf8(L"\"" + recorder + L"\" \"" + own + L"\\anleitung\\anleitung.html\""));
     }
     starter.DeleteCharacter(IDYES, 0);
     EXPECT_FALSE(WideExists(own + L"\\game\\Anna\\save.dat")) << "its own files stayed";
