@@ -13,3 +13,16 @@ guest_machine() {
     -append "console=ttyS0 panic=-1 quiet loglevel=4 tsc=reliable" \
     "$@"
 }
+
+# The guest's progress lines ("velmora-guest: ...") in its console log LOG
+# since the last call, complete lines only and without the prefix, into
+# PROGRESS_NEW. The log is read once, so that lines arriving meanwhile come
+# with the next call.
+PROGRESS_SHOWN=0 PROGRESS_NEW=
+read_progress() {  # LOG
+  local complete
+  complete=$(tr -dc '\n' <"$1" | wc -c)
+  PROGRESS_NEW=$(head -n "$complete" "$1" | grep '^velmora-guest:' |
+    tail -n +$((PROGRESS_SHOWN + 1)) | sed 's/^velmora-guest: //; s/\r$//' || true)
+  [ -z "$PROGRESS_NEW" ] || PROGRESS_SHOWN=$((PROGRESS_SHOWN + $(echo "$PROGRESS_NEW" | wc -l)))
+}
