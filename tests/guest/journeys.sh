@@ -39,9 +39,8 @@ start-game de en
 save-failed de en
 second-launcher de en
 shop-mode de
-temporary-name de
-big-roster de
-delete-guard en
+guards de
+big-roster en
 session-end en
 "
 # DirectInput's data format records as the 32-bit build lays them out: a
@@ -153,6 +152,10 @@ items() {
 expect_items() {  # ITEMS (comma-separated)
   expect_eq "combo box items" "$(items)" "$1"
 }
+# How many items a comma-separated list holds.
+length_of() {  # ITEMS
+  if [ -z "$1" ]; then echo 0; else echo $(( $(tr -cd , <<<"$1" | wc -c) + 1 )); fi
+}
 
 centre_of() { local l t r b; read -r l t r b <<<"$1"; echo "$(( (l + r) / 2 )) $(( (t + b) / 2 ))"; }
 click_at() { xdotool mousemove --sync $1 click 1; }
@@ -172,14 +175,21 @@ pointer_onto_launcher() {
 # A fresh installation: the build's program, the recording stand-in as the
 # game, the manual and velmora.cfg with SETTINGS_BYTES (printf format), in
 # the folder FOLDER under the work directory (default: one for the journey).
+# The following steps use it.
 make_installation() {  # SETTINGS_BYTES [FOLDER]
-  INSTALL=$WORK/${2:-$BUILD-$NAME}
-  rm -rf "$INSTALL"
-  mkdir -p "$INSTALL/game" "$INSTALL/anleitung"
-  cp "$BIN/starter-$BUILD.exe" "$INSTALL/"
-  cp "$BIN/recorder.exe" "$INSTALL/game/game.exe"
-  echo "<html><body>Velmora</body></html>" >"$INSTALL/anleitung/anleitung.html"
-  printf "$1" >"$INSTALL/velmora.cfg"
+  local folder=${2:-$BUILD-$NAME}
+  rm -rf "${WORK:?}/$folder"
+  mkdir -p "$WORK/$folder/game" "$WORK/$folder/anleitung"
+  cp "$BIN/starter-$BUILD.exe" "$WORK/$folder/"
+  cp "$BIN/recorder.exe" "$WORK/$folder/game/game.exe"
+  echo "<html><body>Velmora</body></html>" >"$WORK/$folder/anleitung/anleitung.html"
+  printf "$1" >"$WORK/$folder/velmora.cfg"
+  use_installation "$folder"
+}
+# The installation in FOLDER is the one that launchers start in, whose
+# records and velmora.cfg the following steps read.
+use_installation() {  # FOLDER
+  INSTALL=$WORK/$1
   export VELMORA_RECORD_FILE
   VELMORA_RECORD_FILE=$(windows_path "$INSTALL/records.txt")
 }
@@ -214,11 +224,8 @@ expect_opened() {  # INDEX WHAT
   expect_eq "handler's command line" "$(record_value "$1" 'command line')" \
     "\"$(windows_path "$BIN/recorder.exe")\" \"$2\""
 }
-# velmora.cfg of the installation (or of the one in FOLDER) holds these bytes.
-expect_settings() {  # PRINTF_FORMAT [FOLDER]
-  local file=${2:+$WORK/$2}
-  file=${file:-$INSTALL}/velmora.cfg
-  expect_eq "${2:+$2: }velmora.cfg (hex)" "$(hex_of <"$file")" "$(printf "$1" | hex_of)"
+expect_settings() {  # PRINTF_FORMAT
+  expect_eq "velmora.cfg (hex)" "$(hex_of <"$INSTALL/velmora.cfg")" "$(printf "$1" | hex_of)"
 }
 
 # "label: " before a step's name, but for a journey's only launcher.
@@ -319,12 +326,12 @@ new_character() {  # NAME LIST_AFTER
   click_control 6
   look requester || fatal "no requester after New"
   expect_eq "requester title" "${LOOK[requester.title]:-}" "$NEW_TITLE"
-  local l t r b count=$(( $(echo "$2" | tr -cd , | wc -c) + 1 ))
+  local l t r b
   read -r l t r b <<<"${LOOK[requester.window]:-}"
   xdotool mousemove --sync $(( (l + r) / 2 )) $((t + 5))
   xdotool type --delay 150 "$1"
   xdotool key Return
-  look no-requester items=$count || fatal "after typing $1 and Return: items '$(items)'"
+  look no-requester items="$(length_of "$2")" || fatal "after typing $1 and Return: items '$(items)'"
   expect_items "$2"
 }
 # Delete of the selected character, answered Yes.
@@ -334,9 +341,7 @@ delete_selected() {  # LIST_AFTER
   click_control 7
   expect_box "$DELETE_TITLE" "$DELETE_QUESTION" 6
   answer_box 6
-  local count=$(( $(echo "$1" | tr -cd , | wc -c) + 1 ))
-  [ -n "$1" ] || count=0
-  look items=$count || fatal "after Yes: items '$(items)'"
+  look items="$(length_of "$1")" || fatal "after Yes: items '$(items)'"
   expect_items "$1"
 }
 # Another program holds the file open for reading, without delete sharing.
@@ -548,48 +553,56 @@ journey_second-launcher() {
 }
 
 # -BUY as the first parameter opens the shop page and ends with 0, neither
-# reading nor writing velmora.cfg (its bytes and time stay; none is made
-# where there is none). (-buy starts the launcher as usual: see
-# temporary-name.)
+# reading nor writing velmora.cfg: its bytes and time stay, and none is made
+# where there is none. The two launchers run at the same time, in two
+# installations. (-buy starts the launcher as usual: see guards.)
 journey_shop-mode() {
+  step "-BUY, in two installations at once"
+  make_installation '' "$BUILD-$NAME-without"
+  rm "$INSTALL/velmora.cfg"
+  launch without -BUY
   make_installation '\x01Anna\r\n'
   touch -d '2001-02-03 04:05:06' "$INSTALL/velmora.cfg"
   local time
   time=$(stat -c %Y "$INSTALL/velmora.cfg")
+  launch with -BUY
   step "-BUY"
-  launch shop -BUY
-  expect_launchers_end
+  expect_launchers_end with
   expect_opened 1 "https://www.velmora.example/vlm.php"
   expect_settings '\x01Anna\r\n'
   expect_eq "velmora.cfg's time" "$(stat -c %Y "$INSTALL/velmora.cfg")" "$time"
-
   step "-BUY without velmora.cfg"
-  rm "$INSTALL/velmora.cfg"
-  launch shop -BUY
-  expect_launchers_end
-  expect_opened 2 "https://www.velmora.example/vlm.php"
+  use_installation "$BUILD-$NAME-without"
+  expect_launchers_end without
+  expect_opened 1 "https://www.velmora.example/vlm.php"
   [ -e "$INSTALL/velmora.cfg" ] && fail "velmora.cfg was made"
   end_journey
 }
 
-# Started with -buy (which is not the shop mode's -BUY) the launcher shows
-# its window as usual. A symbolic link planted after the start at the name
-# it would use for its save file: the save takes another name, the link's
-# target stays whole and velmora.cfg holds the list.
-journey_temporary-name() {
-  make_installation '\x01Anna\r\nBert\r\n'
-  mkdir -p "$WORK/$BUILD-$NAME-outside"
+# What the launcher leaves alone. Started with -buy (which is not the shop
+# mode's -BUY) it shows its window as usual. A symbolic link planted after
+# the start at the name it would use for its save file: the save takes
+# another name, the link's target stays whole. Anna and anna are listed and
+# game\Anna holds a save: deleting anna takes the line but keeps the file,
+# which another listed name reaches as well.
+journey_guards() {
+  make_installation '\x01Anna\r\nanna\r\n'
+  mkdir -p "$INSTALL/game/Anna" "$WORK/$BUILD-$NAME-outside"
+  echo "level 9" >"$INSTALL/game/Anna/save.dat"
   echo precious >"$WORK/$BUILD-$NAME-outside/save.dat"
   start_launcher launcher -buy
-  expect_items "Anna,Bert"
+  expect_items "Anna,anna"
+  expect_eq "selection" "${LOOK[selection]:-}" 1
   step "a link at the save file's name"
   local link
   link=$INSTALL/$(printf 'vlm%08X.tmp' "${LOOK[process]}")
   ln -s "$WORK/$BUILD-$NAME-outside/save.dat" "$link"
+  delete_selected "Anna"
+  [ -e "$INSTALL/game/Anna/save.dat" ] || fail "game/Anna/save.dat is gone"
   quit_launcher
   expect_eq "the link's target" "$(cat "$WORK/$BUILD-$NAME-outside/save.dat")" precious
   [ -L "$link" ] || fail "the link is gone"
-  expect_settings '\x00Anna\r\nBert\r\n'
+  expect_settings '\x00Anna\r\n'
   expect_eq "records" "$(records_count)" 0
   end_journey
 }
@@ -612,21 +625,6 @@ journey_big-roster() {
   quit_launcher
   [ "$(sha256sum <"$INSTALL/velmora.cfg")" = "$(sha256sum <"$WORK/$BUILD-$NAME.cfg")" ] ||
     fail "velmora.cfg was not written back byte for byte: $(stat -c %s "$INSTALL/velmora.cfg") bytes"
-  end_journey
-}
-
-# Anna and anna are listed and game\Anna holds a save: deleting anna takes
-# the line but keeps the file, which another listed name reaches as well.
-journey_delete-guard() {
-  make_installation '\x01Anna\r\nanna\r\n'
-  mkdir -p "$INSTALL/game/Anna"
-  echo "level 9" >"$INSTALL/game/Anna/save.dat"
-  start_launcher
-  expect_eq "selection" "${LOOK[selection]:-}" 1
-  delete_selected "Anna"
-  [ -e "$INSTALL/game/Anna/save.dat" ] || fail "game/Anna/save.dat is gone"
-  quit_launcher
-  expect_settings '\x00Anna\r\n'
   end_journey
 }
 
