@@ -2,7 +2,8 @@
 # The player's journeys through the two delivered 32-bit programs, run inside
 # the emulated i386 guest (scripts/guest/run-journeys) under the guest's
 # 32-bit Wine, on a private X display, by real X input (xdotool) only. What
-# the launcher shows is read by window_probe.exe, our own i686 program.
+# the launcher shows is read by window_probe.exe, our own i686 program, which
+# also holds files open as another program would.
 #
 # The job directory holds this script and bin/ with starter-de.exe,
 # starter-en.exe, recorder.exe and window_probe.exe. Results go to out/:
@@ -23,10 +24,25 @@ export WINEPREFIX=${WINEPREFIX:-/var/lib/velmora/wine}
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEDEBUG=${JOURNEY_WINEDEBUG:-fixme-all}
 # How long one journey may take, and how long its waits for a window may.
-JOURNEY_LIMIT=${JOURNEY_LIMIT:-180}
+JOURNEY_LIMIT=${JOURNEY_LIMIT:-240}
 WINDOW_WAIT_MS=${WINDOW_WAIT_MS:-120000}
 STEP_WAIT_MS=${STEP_WAIT_MS:-45000}
-JOURNEYS="roster-new-delete links-and-keyboard start-game"
+# The journeys and the builds they run in. The two programs differ in the
+# texts of their boxes, their layout and the game's arguments: a journey that
+# reads a box, moves through the layout or starts the game runs in both. The
+# others see nothing that differs between the builds and run in one only,
+# to keep the run short; they are spread over both programs.
+JOURNEYS="
+roster-new-delete de en
+links-and-keyboard de en
+start-game de en
+save-failed de en
+second-launcher de en
+shop-mode de
+guards de
+big-roster en
+session-end en
+"
 # DirectInput's data format records as the 32-bit build lays them out: a
 # DIDATAFORMAT of 24 bytes, DIOBJECTDATAFORMAT records of 16.
 FORMAT_SIZE=${FORMAT_SIZE:-24} OBJECT_SIZE=${OBJECT_SIZE:-16}
@@ -50,36 +66,43 @@ screenshot() {
 }
 
 # ---------------------------------------------------------------------------
-# One journey: BUILD and NAME, its installation directory, its failures.
+# The shared steps. A journey is BUILD and NAME, its installation directory,
+# the launchers it started (by a label of its own), its failures.
 
-BUILD= NAME= INSTALL= STEP= FAILED=0 LAUNCHER_PID=
+BUILD= NAME= INSTALL= STEP= FAILED=0
+# The label of a journey's only launcher, and of the one the steps address.
+FIRST=launcher CURRENT=launcher
+declare -A LAUNCHER_PID    # label: the Unix process that runs it under Wine
+declare -A LAUNCHER_ID     # label: its Windows process id while it runs
 
+# Each step's start goes to out/steps too, to show where a run's time goes.
 step() {
   STEP=$1
   echo "$STEP" >"$WORK/$BUILD-$NAME.step"
+  echo "$EPOCHREALTIME $BUILD $NAME $STEP" >>"$OUT/steps"
 }
 fail() {
   echo "FAIL $BUILD $NAME [$STEP]: $*" >>"$OUT/results"
+  [ "$FAILED" = 1 ] || screenshot "$BUILD-$NAME-failed"
   FAILED=1
 }
 # A failure after which the journey cannot go on.
 fatal() {
   fail "$@"
-  screenshot "$BUILD-$NAME-failed"
   end_journey
 }
 expect_eq() {  # WHAT ACTUAL EXPECTED
   [ "$2" = "$3" ] || fail "$1: expected '$3', got '$2'"
 }
 
-# The probe serves one look per request over two FIFOs for the whole journey.
+# The probe serves one request at a time over two FIFOs for the whole journey.
 start_probe() {
   rm -f "$WORK/probe.in" "$WORK/probe.out"
   mkfifo "$WORK/probe.in" "$WORK/probe.out"
   "$WINE" "$BIN/window_probe.exe" serve <"$WORK/probe.in" >"$WORK/probe.out" \
     2>>"$OUT/$BUILD-$NAME.probe.log" &
   PROBE_PID=$!
-  echo "$PROBE_PID" >"$WORK/$BUILD-$NAME.probe-pid"
+  echo "$PROBE_PID" >>"$WORK/$BUILD-$NAME.pid"
   exec {PROBE_W}>"$WORK/probe.in"
   exec {PROBE_R}<"$WORK/probe.out"
 }
@@ -93,28 +116,45 @@ stop_probe() {
   PROBE_PID=
 }
 
-# look CONDITION... : waits in the probe until the conditions hold (for at
-# most STEP_WAIT_MS unless a timeout= is given) and fills LOOK. False when
-# they did not hold in time.
-declare -A LOOK
-look() {
-  local words="$*" line limit
-  [[ $words == *timeout=* ]] || words="$words timeout=$STEP_WAIT_MS"
-  limit=$(( $(echo "$words" | sed 's/.*timeout=\([0-9]*\).*/\1/') / 1000 + 60 ))
-  LOOK=()
+# probe ANSWER WORD... : one request; the key=value lines of its answer go
+# to the array ANSWER. False unless the answer says ok in time.
+declare -A LOOK HOLDING
+probe() {
+  local -n answer=$1
+  shift
+  local words="$*" line limit=60
+  [ -n "${PROBE_PID:-}" ] || start_probe
+  [[ $words == *timeout=* ]] && limit=$(( $(echo "$words" | sed 's/.*timeout=\([0-9]*\).*/\1/') / 1000 + 60 ))
+  answer=()
   echo "$words" >&"$PROBE_W" || return 1
   while IFS= read -r -t "$limit" -u "$PROBE_R" line; do
     line=${line%$'\r'}
     [ "$line" = end ] && break
-    LOOK[${line%%=*}]=${line#*=}
+    answer[${line%%=*}]=${line#*=}
   done
-  [ "${LOOK[result]:-}" = ok ]
+  [ "${answer[result]:-}" = ok ]
+}
+# look CONDITION... : waits in the probe until the conditions hold for the
+# current launcher (for at most STEP_WAIT_MS unless a timeout= is given),
+# reading all its items or, where the journey set ITEMS_AT, only those.
+ITEMS_AT=
+look() {
+  local id=${LAUNCHER_ID[$CURRENT]:-} words="$*"
+  [[ $words == *timeout=* ]] || words="$words timeout=$STEP_WAIT_MS"
+  probe LOOK $words ${id:+process=$id} ${ITEMS_AT:+items-at=$ITEMS_AT}
 }
 items() {
   local i list=()
   for ((i = 0; i < ${LOOK[items]:-0}; i++)); do list+=("${LOOK[item.$i]}"); done
   local IFS=,
   echo "${list[*]}"
+}
+expect_items() {  # ITEMS (comma-separated)
+  expect_eq "combo box items" "$(items)" "$1"
+}
+# How many items a comma-separated list holds.
+length_of() {  # ITEMS
+  if [ -z "$1" ]; then echo 0; else echo $(( $(tr -cd , <<<"$1" | wc -c) + 1 )); fi
 }
 
 centre_of() { local l t r b; read -r l t r b <<<"$1"; echo "$(( (l + r) / 2 )) $(( (t + b) / 2 ))"; }
@@ -132,16 +172,32 @@ pointer_onto_launcher() {
   xdotool mousemove --sync $((l + 5)) $((b - 5))
 }
 
-make_installation() {  # SETTINGS_BYTES (printf format)
-  INSTALL=$WORK/$BUILD-$NAME
-  rm -rf "$INSTALL"
-  mkdir -p "$INSTALL/game" "$INSTALL/anleitung"
-  cp "$BIN/starter-$BUILD.exe" "$INSTALL/"
-  cp "$BIN/recorder.exe" "$INSTALL/game/game.exe"
-  echo "<html><body>Velmora</body></html>" >"$INSTALL/anleitung/anleitung.html"
-  printf "$1" >"$INSTALL/velmora.cfg"
+# A fresh installation: the build's program, the recording stand-in as the
+# game, the manual and velmora.cfg with SETTINGS_BYTES (printf format), in
+# the folder FOLDER under the work directory (default: one for the journey).
+# The following steps use it.
+make_installation() {  # SETTINGS_BYTES [FOLDER]
+  local folder=${2:-$BUILD-$NAME}
+  rm -rf "${WORK:?}/$folder"
+  mkdir -p "$WORK/$folder/game" "$WORK/$folder/anleitung"
+  cp "$BIN/starter-$BUILD.exe" "$WORK/$folder/"
+  cp "$BIN/recorder.exe" "$WORK/$folder/game/game.exe"
+  echo "<html><body>Velmora</body></html>" >"$WORK/$folder/anleitung/anleitung.html"
+  printf "$1" >"$WORK/$folder/velmora.cfg"
+  use_installation "$folder"
+}
+# The installation in FOLDER is the one that launchers start in, whose
+# records and velmora.cfg the following steps read.
+use_installation() {  # FOLDER
+  INSTALL=$WORK/$1
   export VELMORA_RECORD_FILE
   VELMORA_RECORD_FILE=$(windows_path "$INSTALL/records.txt")
+}
+# A folder name that makes the installation's Windows path LENGTH characters.
+folder_of_length() {  # LENGTH
+  local start=$BUILD-$NAME- base
+  base=$(windows_path "$WORK")\\
+  printf '%s%*s' "$start" $(($1 - ${#base} - ${#start})) "" | tr ' ' d
 }
 # Complete records only: each ends with an empty line.
 records_count() {
@@ -163,46 +219,150 @@ record_value() {  # INDEX(1-based) KEY
     n == want && index($0, key) == 1 { print substr($0, length(key) + 1); exit }' \
     "$INSTALL/records.txt" | tr -d '\r'
 }
-settings_hex() { hex_of <"$INSTALL/velmora.cfg"; }
+# The handler's command line for a web address or document, as recorded.
+expect_opened() {  # INDEX WHAT
+  wait_for_records "$1" 60 || fatal "nothing was opened within 60 s"
+  expect_eq "handler's command line" "$(record_value "$1" 'command line')" \
+    "\"$(windows_path "$BIN/recorder.exe")\" \"$2\""
+}
 expect_settings() {  # PRINTF_FORMAT
-  local expected
-  expected=$(printf "$1" | hex_of)
-  expect_eq "velmora.cfg (hex)" "$(settings_hex)" "$expected"
+  expect_eq "velmora.cfg (hex)" "$(hex_of <"$INSTALL/velmora.cfg")" "$(printf "$1" | hex_of)"
 }
 
-start_launcher() {
-  step "start $BUILD"
+# "label: " before a step's name, but for a journey's only launcher.
+who() { [ "$1" = "$FIRST" ] || echo "$1: "; }
+wine_log() {  # [LABEL]
+  local label=${1:-$FIRST}
+  [ "$label" = "$FIRST" ] && label=
+  echo "$OUT/$BUILD-$NAME${label:+-$label}.wine.log"
+}
+# Starts the build's program in the installation, as LABEL (which the
+# following steps then address), with ARGS; waits for nothing.
+launch() {  # LABEL [ARGS...]
+  local label=$1
+  shift
   (cd "$INSTALL" && exec env WINEDEBUG="$WINEDEBUG,${LAUNCHER_DEBUG:-}" \
-    "$WINE" "starter-$BUILD.exe" >"$OUT/$BUILD-$NAME.wine.log" 2>&1) &
-  LAUNCHER_PID=$!
-  echo "$LAUNCHER_PID" >"$WORK/$BUILD-$NAME.pid"
-  start_probe
-  step "window appears"
-  look launcher timeout=$WINDOW_WAIT_MS || fatal "the launcher's window did not appear"
-  screenshot "$BUILD-$NAME-window"
+    "$WINE" "starter-$BUILD.exe" "$@" >"$(wine_log "$label")" 2>&1) &
+  LAUNCHER_PID[$label]=$!
+  unset "LAUNCHER_ID[$label]"
+  CURRENT=$label
+  echo "$!" >>"$WORK/$BUILD-$NAME.pid"
+}
+# Starts a launcher and waits for its window, which is told from those of
+# the launchers still running by its process.
+start_launcher() {  # [LABEL [ARGS...]]
+  local label=${1:-$FIRST} others
+  [ $# -gt 0 ] && shift
+  step "start $BUILD$([ "$label" = "$FIRST" ] || echo " as $label")"
+  others=$(IFS=,; echo "${LAUNCHER_ID[*]}")
+  launch "$label" "$@"
+  step "$(who "$label")window appears"
+  probe LOOK launcher ${others:+not-process=$others} ${ITEMS_AT:+items-at=$ITEMS_AT} timeout=$WINDOW_WAIT_MS ||
+    fatal "the launcher's window did not appear"
+  LAUNCHER_ID[$label]=${LOOK[process]}
+  screenshot "$BUILD-$NAME$([ "$label" = "$FIRST" ] || echo "-$label")-window"
   expect_eq "window title" "${LOOK[title]:-}" "Velmora Starter"
 }
-# Waits for the launcher's process to end and checks its exit code.
-expect_launcher_ends() {
-  local n
-  for ((n = 0; n < 300; n++)); do
-    kill -0 "$LAUNCHER_PID" 2>/dev/null || break
-    sleep 0.2
+# Makes LABEL the launcher that the following steps address.
+use_launcher() {  # LABEL
+  CURRENT=$1
+  look launcher || fatal "the launcher $1 is gone"
+}
+# Waits for the launchers (default: the current one) to end and checks their
+# exit codes.
+expect_launchers_end() {  # [LABEL...]
+  local label n rc
+  for label in "${@:-$CURRENT}"; do
+    for ((n = 0; n < 300; n++)); do
+      kill -0 "${LAUNCHER_PID[$label]}" 2>/dev/null || break
+      sleep 0.2
+    done
+    kill -0 "${LAUNCHER_PID[$label]}" 2>/dev/null &&
+      fatal "$(who "$label")the launcher did not end within 60 s"
+    wait "${LAUNCHER_PID[$label]}"
+    rc=$?
+    unset "LAUNCHER_PID[$label]" "LAUNCHER_ID[$label]"
+    expect_eq "$(who "$label")exit code" "$rc" 0
   done
-  if kill -0 "$LAUNCHER_PID" 2>/dev/null; then
-    fatal "the launcher did not end within 60 s"
-  fi
-  wait "$LAUNCHER_PID"
-  local rc=$?
-  LAUNCHER_PID=
-  expect_eq "exit code" "$rc" 0
+}
+quit_launcher() {
+  step "$(who "$CURRENT")Quit"
+  look launcher || fatal "the launcher is gone before Quit"
+  click_control 5
+  expect_launchers_end
+}
+# The session ends as Windows ends it: every window is asked and told. What
+# counts is that the launchers end by themselves, not what wineboot makes of
+# a program that ends while it is being told.
+end_session() {  # LABEL...
+  step "the session ends"
+  timeout 120 "$WINE" wineboot --end-session >>"$(wine_log wineboot)" 2>&1
+  echo "wineboot --end-session: exit code $?" >>"$(wine_log wineboot)"
+  expect_launchers_end "$@"
+}
+
+# The message box of the current launcher: waits for it (or, given, for
+# another condition such as other-dialog=HANDLE), checks its title and text
+# and that it has the BUTTONS (1 OK, 2 Cancel, 4 Retry, 6 Yes).
+expect_box() {  # TITLE TEXT "BUTTON..." [CONDITION]
+  local button
+  look "${4:-dialog}" || fatal "no message box '$2'"
+  expect_eq "message box title" "${LOOK[dialog.title]:-}" "$1"
+  expect_eq "message box text" "${LOOK[dialog.text]:-}" "$2"
+  for button in $3; do
+    [ -n "${LOOK[dialog.button.$button]:-}" ] || fatal "the message box has no button $button"
+  done
+}
+# Presses a button of the box just looked at and, unless its launcher goes
+# on with the box or ends, waits for the box to go.
+answer_box() {  # BUTTON [stays]
+  click_at "$(centre_of "${LOOK[dialog.button.$1]:-}")"
+  [ "${2:-}" = stays ] && return
+  look no-dialog || fatal "the message box stayed after button $1"
+}
+# New with a typed name, which then ends the list.
+new_character() {  # NAME LIST_AFTER
+  step "New, with a typed name"
+  look launcher || fatal "the launcher is gone"
+  click_control 6
+  look requester || fatal "no requester after New"
+  expect_eq "requester title" "${LOOK[requester.title]:-}" "$NEW_TITLE"
+  local l t r b
+  read -r l t r b <<<"${LOOK[requester.window]:-}"
+  xdotool mousemove --sync $(( (l + r) / 2 )) $((t + 5))
+  xdotool type --delay 150 "$1"
+  xdotool key Return
+  look no-requester items="$(length_of "$2")" || fatal "after typing $1 and Return: items '$(items)'"
+  expect_items "$2"
+}
+# Delete of the selected character, answered Yes.
+delete_selected() {  # LIST_AFTER
+  step "Delete, answered Yes"
+  look launcher || fatal "the launcher is gone"
+  click_control 7
+  expect_box "$DELETE_TITLE" "$DELETE_QUESTION" 6
+  answer_box 6
+  look items="$(length_of "$1")" || fatal "after Yes: items '$(items)'"
+  expect_items "$1"
+}
+# Another program holds the file open for reading, without delete sharing.
+hold_file() {  # PATH
+  step "another program holds ${1##*/}"
+  probe HOLDING hold "$(windows_path "$1")" ||
+    fatal "the file could not be held: error ${HOLDING[error]:-?}"
+}
+release_file() {
+  step "the other program lets go"
+  probe HOLDING release || fatal "the probe did not let go of the file"
 }
 
 end_journey() {
+  local label
+  step "end"
   stop_probe
-  if [ -n "$LAUNCHER_PID" ] && kill -0 "$LAUNCHER_PID" 2>/dev/null; then
-    kill -9 "$LAUNCHER_PID" 2>/dev/null
-  fi
+  for label in "${!LAUNCHER_PID[@]}"; do
+    kill -9 "${LAUNCHER_PID[$label]}" 2>/dev/null
+  done
   [ "$FAILED" = 0 ] && echo "PASS $BUILD $NAME" >>"$OUT/results"
   exit "$FAILED"
 }
@@ -210,9 +370,13 @@ end_journey() {
 texts_of() {
   case $BUILD in
     de) DELETE_TITLE="Löschen" DELETE_QUESTION="Soll der Charakter wirklich gelöscht werden?"
-        NEW_TITLE="Charakter Name" PREFIX="-nj -d STARTER_USED -d GER " ;;
+        NEW_TITLE="Charakter Name" PREFIX="-nj -d STARTER_USED -d GER " ERROR_TITLE="Fehler"
+        CANNOT_SAVE="Änderungen an der Charakterliste können nicht gespeichert werden."
+        SAVE_FAILED="Die Charakterliste konnte nicht gespeichert werden." ;;
     en) DELETE_TITLE="Delete" DELETE_QUESTION="Do you really want to delete this Character?"
-        NEW_TITLE="Character name" PREFIX="-nj -d STARTER_USED " ;;
+        NEW_TITLE="Character name" PREFIX="-nj -d STARTER_USED " ERROR_TITLE="Error"
+        CANNOT_SAVE="Changes to the character list cannot be saved."
+        SAVE_FAILED="The character list could not be saved." ;;
   esac
 }
 
@@ -232,46 +396,27 @@ journey_roster-new-delete() {
   LAUNCHER_DEBUG=trace+dinput start_launcher
 
   step "prepared roster"
-  expect_eq "combo box items" "$(items)" "Anna,Bert,Carl"
+  expect_items "Anna,Bert,Carl"
   expect_eq "selection" "${LOOK[selection]:-}" 1
 
-  step "Delete, answered Yes"
-  click_control 7
-  look dialog || fatal "no message box after Delete"
-  expect_eq "message box title" "${LOOK[dialog.title]:-}" "$DELETE_TITLE"
-  expect_eq "message box text" "${LOOK[dialog.text]:-}" "$DELETE_QUESTION"
-  [ -n "${LOOK[dialog.button.6]:-}" ] || fatal "the message box has no Yes button"
-  click_at "$(centre_of "${LOOK[dialog.button.6]:-}")"
-  look no-dialog items=2 || fatal "after Yes: items '$(items)', message box still there: ${LOOK[dialog]:-}"
-  expect_eq "combo box items" "$(items)" "Anna,Carl"
+  delete_selected "Anna,Carl"
   [ -e "$INSTALL/game/Bert/savegame.dat" ] && fail "game/Bert/savegame.dat is still there"
   [ -e "$INSTALL/game/Bert/notes.txt" ] && fail "game/Bert/notes.txt is still there"
   [ -e "$INSTALL/game/Carl/savegame.dat" ] || fail "game/Carl/savegame.dat is gone"
   [ -e "$INSTALL/game/game.exe" ] || fail "game/game.exe is gone"
 
-  step "New, with a typed name"
-  click_control 6
-  look requester || fatal "no requester after New"
-  expect_eq "requester title" "${LOOK[requester.title]:-}" "$NEW_TITLE"
-  local l t r b
-  read -r l t r b <<<"${LOOK[requester.window]:-}"
-  xdotool mousemove --sync $(( (l + r) / 2 )) $((t + 5))
-  xdotool type --delay 150 "Dora"
-  xdotool key Return
-  look no-requester items=3 || fatal "after typing Dora and Return: items '$(items)'"
-  expect_eq "combo box items" "$(items)" "Anna,Carl,Dora"
+  new_character Dora "Anna,Carl,Dora"
   screenshot "$BUILD-$NAME-after-new"
 
-  step "Quit"
-  click_control 5
-  expect_launcher_ends
+  quit_launcher
   expect_settings '\x00Anna\r\nCarl\r\nDora\r\n'
 
   step "DirectInput keyboard"
   # The one place of hand-written COM calls: Wine's dinput trace shows each
   # call as DirectInput received it, so a wrong calling convention, vtable
   # slot or record layout of this build shows as a missing or wrong line.
-  local log=$OUT/$BUILD-$NAME.wine.log expected
+  local log expected
+  log=$(wine_log)
   local key='{55728220-d33c-11cf-bfc7-444553540000}'
   while IFS= read -r expected; do
     grep -Eq "$expected" "$log" || fail "not in Wine's dinput trace: $expected"
@@ -294,25 +439,24 @@ EOF
   end_journey
 }
 
-# Manual and Website reach the handlers registered in the prefix, the
-# launcher stays; then Tab alone moves the focus to Quit and Space presses it.
+# Manual, Website and Buy reach the handlers registered in the prefix, one
+# page a click, and the launcher stays; then Tab alone moves the focus to
+# Quit and Space presses it.
 journey_links-and-keyboard() {
   make_installation '\x00Anna\r\n'
   start_launcher
-  local recorder
-  recorder=$(windows_path "$BIN/recorder.exe")
 
   step "Manual"
   click_control 3
-  wait_for_records 1 60 || fatal "Manual opened nothing within 60 s"
-  expect_eq "handler's command line" "$(record_value 1 'command line')" \
-    "\"$recorder\" \"$(windows_path "$INSTALL")\\anleitung\\anleitung.html\""
+  expect_opened 1 "$(windows_path "$INSTALL")\\anleitung\\anleitung.html"
 
   step "Website"
   click_control 4
-  wait_for_records 2 60 || fatal "Website opened nothing within 60 s"
-  expect_eq "handler's command line" "$(record_value 2 'command line')" \
-    "\"$recorder\" \"https://www.velmora.example\""
+  expect_opened 2 "https://www.velmora.example"
+
+  step "Buy"
+  click_control 10
+  expect_opened 3 "https://www.velmora.example/vlm.php"
   look launcher || fatal "the launcher is gone after the links"
 
   step "Tab to Quit"
@@ -332,9 +476,9 @@ journey_links-and-keyboard() {
 
   step "Space on Quit"
   xdotool key space
-  expect_launcher_ends
+  expect_launchers_end
   expect_settings '\x00Anna\r\n'
-  expect_eq "records" "$(records_count)" 2
+  expect_eq "records" "$(records_count)" 3
   end_journey
 }
 
@@ -347,7 +491,7 @@ journey_start-game() {
 
   step "Start"
   click_control 2
-  expect_launcher_ends
+  expect_launchers_end
   wait_for_records 1 60 || fatal "the game was not started within 60 s"
   local game
   game=$(windows_path "$INSTALL")\\game
@@ -355,6 +499,144 @@ journey_start-game() {
     "\"$game\\game.exe\" ${PREFIX}-dir Bert -pl Bert"
   expect_eq "game's working directory" "$(record_value 1 directory)" "$game"
   expect_settings '\x01Anna\r\nBert\r\n'
+  end_journey
+}
+
+# While another program reads velmora.cfg, Quit tells in the build's
+# language that the list could not be saved and offers Retry and Cancel:
+# Retry tells again while the file is still held, Cancel ends with the old
+# bytes. (Retry once the file is free saves: see second-launcher.)
+journey_save-failed() {
+  make_installation '\x01Anna\r\nBert\r\n'
+  start_launcher
+  hold_file "$INSTALL/velmora.cfg"
+  step "Quit while the file is held"
+  click_control 5
+  expect_box "$ERROR_TITLE" "$SAVE_FAILED" "4 2"
+  step "Retry while the file is still held"
+  answer_box 4 stays
+  expect_box "$ERROR_TITLE" "$SAVE_FAILED" "4 2" other-dialog="${LOOK[dialog.handle]}"
+  step "Cancel"
+  answer_box 2 stays
+  expect_launchers_end
+  expect_settings '\x01Anna\r\nBert\r\n'
+  end_journey
+}
+
+# In an installation folder of 250 characters, a launcher started while
+# another waits at its Retry box (the lock holds up to the end of the save)
+# shows the characters, says that changes cannot be saved and leaves the
+# file as the first one leaves it, whatever the player does in it.
+journey_second-launcher() {
+  make_installation '\x01Anna\r\nBert\r\n' "$(folder_of_length 250)"
+  start_launcher first
+  hold_file "$INSTALL/velmora.cfg"
+  step "first: Quit while the file is held"
+  click_control 5
+  expect_box "$ERROR_TITLE" "$SAVE_FAILED" 4
+
+  start_launcher second
+  expect_box "$ERROR_TITLE" "$CANNOT_SAVE" 1
+  answer_box 1
+  expect_items "Anna,Bert"
+  release_file
+  delete_selected "Anna"
+  quit_launcher
+  expect_settings '\x01Anna\r\nBert\r\n'
+
+  use_launcher first
+  step "first: Retry once the file is free"
+  look dialog || fatal "the first launcher's box is gone"
+  answer_box 4 stays
+  expect_launchers_end
+  expect_settings '\x00Anna\r\nBert\r\n'
+  end_journey
+}
+
+# -BUY as the first parameter opens the shop page and ends with 0, neither
+# reading nor writing velmora.cfg: its bytes and time stay, and none is made
+# where there is none. The two launchers run at the same time, in two
+# installations. (-buy starts the launcher as usual: see guards.)
+journey_shop-mode() {
+  step "-BUY, in two installations at once"
+  make_installation '' "$BUILD-$NAME-without"
+  rm "$INSTALL/velmora.cfg"
+  launch without -BUY
+  make_installation '\x01Anna\r\n'
+  touch -d '2001-02-03 04:05:06' "$INSTALL/velmora.cfg"
+  local time
+  time=$(stat -c %Y "$INSTALL/velmora.cfg")
+  launch with -BUY
+  step "-BUY"
+  expect_launchers_end with
+  expect_opened 1 "https://www.velmora.example/vlm.php"
+  expect_settings '\x01Anna\r\n'
+  expect_eq "velmora.cfg's time" "$(stat -c %Y "$INSTALL/velmora.cfg")" "$time"
+  step "-BUY without velmora.cfg"
+  use_installation "$BUILD-$NAME-without"
+  expect_launchers_end without
+  expect_opened 1 "https://www.velmora.example/vlm.php"
+  [ -e "$INSTALL/velmora.cfg" ] && fail "velmora.cfg was made"
+  end_journey
+}
+
+# What the launcher leaves alone. Started with -buy (which is not the shop
+# mode's -BUY) it shows its window as usual. A symbolic link planted after
+# the start at the name it would use for its save file: the save takes
+# another name, the link's target stays whole. Anna and anna are listed and
+# game\Anna holds a save: deleting anna takes the line but keeps the file,
+# which another listed name reaches as well.
+journey_guards() {
+  make_installation '\x01Anna\r\nanna\r\n'
+  mkdir -p "$INSTALL/game/Anna" "$WORK/$BUILD-$NAME-outside"
+  echo "level 9" >"$INSTALL/game/Anna/save.dat"
+  echo precious >"$WORK/$BUILD-$NAME-outside/save.dat"
+  start_launcher launcher -buy
+  expect_items "Anna,anna"
+  expect_eq "selection" "${LOOK[selection]:-}" 1
+  step "a link at the save file's name"
+  local link
+  link=$INSTALL/$(printf 'vlm%08X.tmp' "${LOOK[process]}")
+  ln -s "$WORK/$BUILD-$NAME-outside/save.dat" "$link"
+  delete_selected "Anna"
+  [ -e "$INSTALL/game/Anna/save.dat" ] || fail "game/Anna/save.dat is gone"
+  quit_launcher
+  expect_eq "the link's target" "$(cat "$WORK/$BUILD-$NAME-outside/save.dat")" precious
+  [ -L "$link" ] || fail "the link is gone"
+  expect_settings '\x00Anna\r\n'
+  expect_eq "records" "$(records_count)" 0
+  end_journey
+}
+
+# 100,000 characters are all listed and written back byte for byte at Quit.
+journey_big-roster() {
+  make_installation ''
+  { printf '\x00'; awk 'BEGIN { for (i = 1; i <= 100000; i++) printf "Held %06d%s\r\n", i, (i % 1000 ? "" : " L\366we") }'; } \
+    >"$INSTALL/velmora.cfg"
+  cp "$INSTALL/velmora.cfg" "$WORK/$BUILD-$NAME.cfg"
+  # Another process reads each item with messages of its own: a few will do.
+  ITEMS_AT=0,999,54321,99999
+  start_launcher
+  step "all listed"
+  look items=100000 || fatal "items: ${LOOK[items]:-none}"
+  expect_eq "first item" "${LOOK[item.0]:-}" "Held 000001"
+  expect_eq "item 999" "${LOOK[item.999]:-}" "Held 001000 Löwe"
+  expect_eq "item 54321" "${LOOK[item.54321]:-}" "Held 054322"
+  expect_eq "last item" "${LOOK[item.99999]:-}" "Held 100000 Löwe"
+  quit_launcher
+  [ "$(sha256sum <"$INSTALL/velmora.cfg")" = "$(sha256sum <"$WORK/$BUILD-$NAME.cfg")" ] ||
+    fail "velmora.cfg was not written back byte for byte: $(stat -c %s "$INSTALL/velmora.cfg") bytes"
+  end_journey
+}
+
+# The session ends under a launcher with a new character: it ends by itself
+# with 0 and velmora.cfg holds the character.
+journey_session-end() {
+  make_installation '\x00Anna\r\n'
+  start_launcher
+  new_character Dora "Anna,Dora"
+  end_session launcher
+  expect_settings '\x00Anna\r\nDora\r\n'
   end_journey
 }
 
@@ -372,15 +654,26 @@ if [ $# -eq 2 ]; then
   run_journey "$1" "$2"
 fi
 
+# The runs in order: "build journey" lines, each build's journeys together;
+# only the journeys named in the job's file "wanted" when there is one.
+runs() {
+  local build name builds wanted
+  wanted=$(cat "$JOB/wanted" 2>/dev/null)
+  for build in de en; do
+    while read -r name builds; do
+      [ -z "$wanted" ] || [[ " $wanted " == *" $name "* ]] || continue
+      [[ " $builds " == *" $build "* ]] && echo "$build $name"
+    done <<<"$JOURNEYS"
+  done
+}
+
 # The whole run: display, Wine, then every journey in a process of its own
 # with a time limit.
 : >"$OUT/results"
 fail_all() {  # STEP MESSAGE: nothing can run
-  for build in de en; do
-    for name in $JOURNEYS; do
-      echo "FAIL $build $name [$1]: $2" >>"$OUT/results"
-      progress "result: FAIL $build $name [$1]: $2"
-    done
+  runs | while read -r build name; do
+    echo "FAIL $build $name [$1]: $2" >>"$OUT/results"
+    progress "result: FAIL $build $name [$1]: $2"
   done
   exit 1
 }
@@ -421,40 +714,39 @@ timeout 60 "$WINE" reg query 'HKCR\https\shell\open\command' >>"$OUT/wine-start.
 progress "Wine started in $(( $(date +%s) - started )) s"
 
 hung=0
-for build in de en; do
-  for name in $JOURNEYS; do
-    if [ "$hung" -ge 2 ]; then
-      # Two journeys in a row that did not end: the rest would not either,
-      # and waiting for each would only delay the report.
-      echo "FAIL $build $name [not run]: two journeys before it hung" >>"$OUT/results"
-      progress "result: FAIL $build $name [not run]: two journeys before it hung"
-      continue
-    fi
-    progress "journey $build $name"
-    began=$(date +%s)
-    timeout -k 10 "$JOURNEY_LIMIT" "$0" "$build" "$name"
-    rc=$?
-    if [ $rc = 124 ] || [ $rc = 137 ]; then
-      echo "FAIL $build $name [$(cat "$WORK/$build-$name.step" 2>/dev/null)]: no end within $JOURNEY_LIMIT s" >>"$OUT/results"
-      screenshot "$build-$name-hung"
-      hung=$((hung + 1))
-    else
-      hung=0
-    fi
-    # A launcher or probe of a journey that was cut off must not stay.
-    for pid in $(cat "$WORK/$build-$name.pid" "$WORK/$build-$name.probe-pid" 2>/dev/null); do
-      kill -9 "$pid" 2>/dev/null
-    done
-    if ! grep -q "^[A-Z]* $build $name\b" "$OUT/results"; then
-      echo "FAIL $build $name [$(cat "$WORK/$build-$name.step" 2>/dev/null)]: ended without a result (rc $rc)" >>"$OUT/results"
-    fi
-    # The results go to the console as well: should the host have to stop the
-    # machine, they are not lost with the results disk.
-    grep "^[A-Z]* $build $name\b" "$OUT/results" | while IFS= read -r line; do
-      progress "result: $line"
-    done
-    progress "journey $build $name: $(( $(date +%s) - began )) s"
+runs >"$WORK/runs"
+while read -r build name; do
+  if [ "$hung" -ge 2 ]; then
+    # Two journeys in a row that did not end: the rest would not either,
+    # and waiting for each would only delay the report.
+    echo "FAIL $build $name [not run]: two journeys before it hung" >>"$OUT/results"
+    progress "result: FAIL $build $name [not run]: two journeys before it hung"
+    continue
+  fi
+  progress "journey $build $name"
+  began=$(date +%s)
+  timeout -k 10 "$JOURNEY_LIMIT" "$0" "$build" "$name" </dev/null
+  rc=$?
+  if [ $rc = 124 ] || [ $rc = 137 ]; then
+    echo "FAIL $build $name [$(cat "$WORK/$build-$name.step" 2>/dev/null)]: no end within $JOURNEY_LIMIT s" >>"$OUT/results"
+    screenshot "$build-$name-hung"
+    hung=$((hung + 1))
+  else
+    hung=0
+  fi
+  # A launcher or probe of a journey that was cut off must not stay.
+  for pid in $(cat "$WORK/$build-$name.pid" 2>/dev/null); do
+    kill -9 "$pid" 2>/dev/null
   done
-done
+  if ! grep -q "^[A-Z]* $build $name\b" "$OUT/results"; then
+    echo "FAIL $build $name [$(cat "$WORK/$build-$name.step" 2>/dev/null)]: ended without a result (rc $rc)" >>"$OUT/results"
+  fi
+  # The results go to the console as well: should the host have to stop the
+  # machine, they are not lost with the results disk.
+  grep "^[A-Z]* $build $name\b" "$OUT/results" | while IFS= read -r line; do
+    progress "result: $line"
+  done
+  progress "journey $build $name: $(( $(date +%s) - began )) s"
+done <"$WORK/runs"
 "$WINESERVER" -k 2>/dev/null
 exit 0

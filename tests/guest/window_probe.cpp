@@ -4,20 +4,27 @@
 // outcome. It never sends input and never changes a window.
 //
 //   window_probe [CONDITION...] [timeout=MS]   one look, after waiting
-//   window_probe serve                         one look per line of input
+//   window_probe serve                         one request per line of input
 //
 // A look waits until every condition holds (or the time is up), then prints
-// the launcher's window, its controls with their screen rectangles, the
-// combo box's items and selection, the focused control, and any message box
-// or text requester of the launcher, and ends with "result=ok" or
-// "result=timeout" and a line "end". Every condition but no-launcher holds
-// only once the launcher takes messages again: a window it has begun to make
-// or a click it acts on is then complete. Conditions: launcher, no-launcher,
-// dialog, no-dialog, requester, no-requester, items=N, selection=N, focus=N,
-// not-focus=N.
+// the launcher's window and process, its controls with their screen
+// rectangles, the combo box's items and selection, the focused control, and
+// any message box or text requester of the launcher, and ends with
+// "result=ok" or "result=timeout" and a line "end". Every condition but
+// no-launcher holds only once the launcher takes messages again: a window it
+// has begun to make or a click it acts on is then complete. Conditions: launcher,
+// no-launcher, dialog, no-dialog, other-dialog=HANDLE (a message box other
+// than that one), requester, no-requester, items=N, selection=N, focus=N,
+// not-focus=N. Where several launchers run, process=ID looks at the one of
+// that process and not-process=ID,ID... at one of any other; items-at=I,J...
+// reads only those items of a long list (another process reads each item
+// with a message of its own).
 //
-// Serving keeps one Wine process for all looks of a journey: starting a
-// program under the guest's emulated CPU takes seconds.
+// Serving keeps one Wine process for all requests of a journey: starting a
+// program under the guest's emulated CPU takes seconds. Besides looks it
+// holds a file open for reading as another program would, without delete
+// sharing ("hold PATH", "release"), and answers with "held=1" or "held=0",
+// "result=..." and "end".
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
@@ -34,8 +41,16 @@ namespace {
 
 constexpr char LAUNCHER_CLASS[] = "WindowClass_0";
 constexpr int COMBO_BOX = 8;
-constexpr int FRAME = 9;  // the last control made
+constexpr int FRAME = 9;  // the last control made: once it is there, all are
 constexpr int LAST_CONTROL = 10;
+
+std::wstring Wide(const std::string& utf8) {
+  const int size = MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, nullptr, 0);
+  std::wstring wide(size > 0 ? size : 1, L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, wide.data(), size);
+  wide.resize(wcslen(wide.c_str()));
+  return wide;
+}
 
 std::string Utf8(const std::wstring& wide) {
   if (wide.empty()) return "";
@@ -62,16 +77,64 @@ std::string Rectangle(HWND window) {
   return text;
 }
 
+// Which launcher a look is about, and which of its items it reads.
+struct Selector {
+  DWORD process = 0;             // 0: any process not in `otherThan`
+  std::vector<long> otherThan;
+  std::vector<long> itemsAt;     // empty: every item
+};
+
 struct Look {
   HWND launcher = nullptr;
+  DWORD process = 0;
   HWND dialog = nullptr;
   HWND requester = nullptr;
   // The launcher's thread took a message sent after the windows were found.
   bool idle = false;
-  std::vector<std::string> items;
+  long itemCount = 0;
+  std::vector<std::pair<long, std::string>> items;  // position, text
   long selection = -1;
   int focus = 0;  // 0 nothing of the launcher's, -1 a window that is not a control
 };
+
+// "1,2,3" as numbers.
+std::vector<long> Numbers(const std::string& list) {
+  std::vector<long> numbers;
+  const char* c = list.c_str();
+  while (*c) {
+    char* end = nullptr;
+    const long number = strtol(c, &end, 10);
+    if (end == c) break;
+    numbers.push_back(number);
+    c = *end == ',' ? end + 1 : end;
+  }
+  return numbers;
+}
+
+bool Selects(const Selector& selector, DWORD process) {
+  if (selector.process) return process == selector.process;
+  for (long other : selector.otherThan) {
+    if (static_cast<DWORD>(other) == process) return false;
+  }
+  return true;
+}
+
+// The selected launcher's window, once its last control is there.
+HWND FindLauncher(const Selector& selector, DWORD* process) {
+  HWND window = nullptr;
+  while ((window = FindWindowExA(nullptr, window, LAUNCHER_CLASS, nullptr))) {
+    GetWindowThreadProcessId(window, process);
+    if (Selects(selector, *process) && GetDlgItem(window, FRAME)) return window;
+  }
+  return nullptr;
+}
+
+std::string ItemText(HWND comboBox, long position) {
+  const LRESULT length = SendMessageW(comboBox, CB_GETLBTEXTLEN, position, 0);
+  std::wstring item(length > 0 ? length + 1 : 1, L'\0');
+  SendMessageW(comboBox, CB_GETLBTEXT, position, reinterpret_cast<LPARAM>(item.data()));
+  return Utf8(item.c_str());
+}
 
 int ControlNumberOf(HWND launcher, HWND window) {
   if (!window) return 0;
@@ -82,13 +145,14 @@ int ControlNumberOf(HWND launcher, HWND window) {
   return -1;
 }
 
-Look TakeLook() {
+Look TakeLook(const Selector& selector) {
   Look look;
-  HWND launcher = FindWindowA(LAUNCHER_CLASS, nullptr);
-  if (!launcher || !GetDlgItem(launcher, FRAME)) return look;
-  look.launcher = launcher;
   DWORD process = 0;
-  const DWORD thread = GetWindowThreadProcessId(launcher, &process);
+  HWND launcher = FindLauncher(selector, &process);
+  if (!launcher) return look;
+  look.launcher = launcher;
+  look.process = process;
+  const DWORD thread = GetWindowThreadProcessId(launcher, nullptr);
   look.dialog = test_support::FindVisibleWindow(process, "#32770");
   look.requester = test_support::FindVisibleWindow(process, "InputRequester");
   // A thread takes a message sent from another only where it waits for
@@ -96,12 +160,13 @@ Look TakeLook() {
   DWORD_PTR ignored = 0;
   look.idle = SendMessageTimeoutW(launcher, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored) != 0;
   HWND comboBox = GetDlgItem(launcher, COMBO_BOX);
-  const LRESULT count = SendMessageW(comboBox, CB_GETCOUNT, 0, 0);
-  for (LRESULT i = 0; i < count; ++i) {
-    const LRESULT length = SendMessageW(comboBox, CB_GETLBTEXTLEN, i, 0);
-    std::wstring item(length > 0 ? length + 1 : 1, L'\0');
-    SendMessageW(comboBox, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(item.data()));
-    look.items.push_back(Utf8(item.c_str()));
+  look.itemCount = static_cast<long>(SendMessageW(comboBox, CB_GETCOUNT, 0, 0));
+  if (selector.itemsAt.empty()) {
+    for (long i = 0; i < look.itemCount; ++i) look.items.emplace_back(i, ItemText(comboBox, i));
+  } else {
+    for (long i : selector.itemsAt) {
+      if (i >= 0 && i < look.itemCount) look.items.emplace_back(i, ItemText(comboBox, i));
+    }
   }
   look.selection = static_cast<long>(SendMessageW(comboBox, CB_GETCURSEL, 0, 0));
   GUITHREADINFO info = {};
@@ -119,9 +184,12 @@ bool Holds(const Look& look, const std::string& condition) {
   if (name == "launcher") return look.launcher != nullptr;
   if (name == "dialog") return look.dialog != nullptr;
   if (name == "no-dialog") return look.dialog == nullptr;
+  if (name == "other-dialog") {
+    return look.dialog && reinterpret_cast<uintptr_t>(look.dialog) != static_cast<uintptr_t>(value);
+  }
   if (name == "requester") return look.requester != nullptr;
   if (name == "no-requester") return look.requester == nullptr;
-  if (name == "items") return static_cast<long>(look.items.size()) == value;
+  if (name == "items") return look.itemCount == value;
   if (name == "selection") return look.selection == value;
   if (name == "focus") return look.focus == value;
   if (name == "not-focus") return look.focus != value;
@@ -151,6 +219,7 @@ void Print(const Look& look, bool held) {
   printf("launcher=%d\n", look.launcher ? 1 : 0);
   if (look.launcher) {
     printf("window=%s\n", Rectangle(look.launcher).c_str());
+    printf("process=%lu\n", look.process);
     printf("title=%s\n", WindowText(look.launcher).c_str());
     printf("enabled=%d\n", IsWindowEnabled(look.launcher) ? 1 : 0);
     for (int number = 0; number <= LAST_CONTROL; ++number) {
@@ -159,17 +228,18 @@ void Print(const Look& look, bool held) {
       printf("control.%d=%s\n", number, Rectangle(control).c_str());
       printf("text.%d=%s\n", number, WindowText(control).c_str());
     }
-    printf("items=%zu\n", look.items.size());
-    for (size_t i = 0; i < look.items.size(); ++i) printf("item.%zu=%s\n", i, look.items[i].c_str());
+    printf("items=%ld\n", look.itemCount);
+    for (const auto& [position, text] : look.items) printf("item.%ld=%s\n", position, text.c_str());
     printf("selection=%ld\n", look.selection);
     printf("focus=%d\n", look.focus);
   }
   printf("dialog=%d\n", look.dialog ? 1 : 0);
   if (look.dialog) {
+    printf("dialog.handle=%lu\n", static_cast<unsigned long>(reinterpret_cast<uintptr_t>(look.dialog)));
     printf("dialog.window=%s\n", Rectangle(look.dialog).c_str());
     printf("dialog.title=%s\n", WindowText(look.dialog).c_str());
     printf("dialog.text=%s\n", MessageText(look.dialog).c_str());
-    for (int button : {IDOK, IDYES, IDNO}) {
+    for (int button : {IDOK, IDCANCEL, IDRETRY, IDYES, IDNO}) {
       HWND control = GetDlgItem(look.dialog, button);
       if (control) printf("dialog.button.%d=%s\n", button, Rectangle(control).c_str());
     }
@@ -184,20 +254,32 @@ void Print(const Look& look, bool held) {
   fflush(stdout);
 }
 
+bool StartsWith(const std::string& word, const char* prefix) {
+  return word.rfind(prefix, 0) == 0;
+}
+
 // Waits until every condition holds, then prints a look.
 void LookWhen(const std::vector<std::string>& words) {
   DWORD timeout = 0;
+  Selector selector;
   std::vector<std::string> conditions;
   for (const std::string& word : words) {
-    if (word.rfind("timeout=", 0) == 0) {
-      timeout = static_cast<DWORD>(atol(word.c_str() + 8));
+    const std::string value = word.substr(word.find('=') + 1);
+    if (StartsWith(word, "timeout=")) {
+      timeout = static_cast<DWORD>(atol(value.c_str()));
+    } else if (StartsWith(word, "process=")) {
+      selector.process = static_cast<DWORD>(atol(value.c_str()));
+    } else if (StartsWith(word, "not-process=")) {
+      selector.otherThan = Numbers(value);
+    } else if (StartsWith(word, "items-at=")) {
+      selector.itemsAt = Numbers(value);
     } else {
       conditions.push_back(word);
     }
   }
   const DWORD start = GetTickCount();
   for (;;) {
-    const Look look = TakeLook();
+    const Look look = TakeLook(selector);
     bool held = true;
     for (const std::string& condition : conditions) held = held && Holds(look, condition);
     if (held || GetTickCount() - start >= timeout) {
@@ -223,6 +305,30 @@ std::vector<std::string> Words(const char* line) {
   return words;
 }
 
+// A file held open as a reader would hold it: sharing reading and writing
+// but not deletion, so that nothing can replace it meanwhile.
+struct HeldFile {
+  HANDLE handle = INVALID_HANDLE_VALUE;
+};
+
+void Release(HeldFile* held) {
+  if (held->handle != INVALID_HANDLE_VALUE) CloseHandle(held->handle);
+  held->handle = INVALID_HANDLE_VALUE;
+}
+
+// PATH is a full Windows path, which may be longer than MAX_PATH.
+void Hold(HeldFile* held, const std::string& path) {
+  Release(held);
+  const std::wstring name = L"\\\\?\\" + Wide(path);
+  held->handle = CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                             nullptr, OPEN_EXISTING, 0, nullptr);
+  const bool ok = held->handle != INVALID_HANDLE_VALUE;
+  printf("held=%d\n", ok ? 1 : 0);
+  if (!ok) printf("error=%lu\n", GetLastError());
+  printf("result=%s\nend\n", ok ? "ok" : "failed");
+  fflush(stdout);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -230,11 +336,22 @@ int main(int argc, char** argv) {
   _setmode(_fileno(stdout), _O_BINARY);
   if (argc == 2 && strcmp(argv[1], "serve") == 0) {
     static char line[1024];
+    HeldFile held;
     while (fgets(line, sizeof(line), stdin)) {
+      line[strcspn(line, "\r\n")] = '\0';
       const std::vector<std::string> words = Words(line);
       if (!words.empty() && words[0] == "quit") break;
-      LookWhen(words);
+      if (!words.empty() && words[0] == "hold") {
+        Hold(&held, line + strspn(line, " \t") + 5);
+      } else if (!words.empty() && words[0] == "release") {
+        Release(&held);
+        printf("result=ok\nend\n");
+        fflush(stdout);
+      } else {
+        LookWhen(words);
+      }
     }
+    Release(&held);
     return 0;
   }
   LookWhen(std::vector<std::string>(argv + 1, argv + argc));
