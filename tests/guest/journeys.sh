@@ -42,6 +42,7 @@ shop-mode de
 guards de
 big-roster en
 session-end en
+foreign-folder de
 "
 # DirectInput's data format records as the 32-bit build lays them out: a
 # DIDATAFORMAT of 24 bytes, DIOBJECTDATAFORMAT records of 16.
@@ -190,8 +191,13 @@ make_installation() {  # SETTINGS_BYTES [FOLDER]
 # records and velmora.cfg the following steps read.
 use_installation() {  # FOLDER
   INSTALL=$WORK/$1
+  use_records "$INSTALL/records.txt"
+}
+# The file the game and the handlers record into, and the steps read.
+use_records() {  # PATH
+  RECORDS=$1
   export VELMORA_RECORD_FILE
-  VELMORA_RECORD_FILE=$(windows_path "$INSTALL/records.txt")
+  VELMORA_RECORD_FILE=$(windows_path "$RECORDS")
 }
 # A folder name that makes the installation's Windows path LENGTH characters.
 folder_of_length() {  # LENGTH
@@ -202,7 +208,7 @@ folder_of_length() {  # LENGTH
 # Complete records only: each ends with an empty line.
 records_count() {
   local count
-  count=$(grep -c '^$' "$INSTALL/records.txt" 2>/dev/null)
+  count=$(grep -c '^$' "$RECORDS" 2>/dev/null)
   echo "${count:-0}"
 }
 wait_for_records() {  # COUNT SECONDS
@@ -217,7 +223,7 @@ record_value() {  # INDEX(1-based) KEY
   awk -v want="$1" -v key="$2=" '
     /^process=/ { n++ }
     n == want && index($0, key) == 1 { print substr($0, length(key) + 1); exit }' \
-    "$INSTALL/records.txt" | tr -d '\r'
+    "$RECORDS" | tr -d '\r'
 }
 # The handler's command line for a web address or document, as recorded.
 expect_opened() {  # INDEX WHAT
@@ -629,14 +635,51 @@ journey_big-roster() {
   end_journey
 }
 
-# The session ends under a launcher with a new character: it ends by itself
-# with 0 and velmora.cfg holds the character.
+# The session ends under two launchers in two installations, each with a
+# new character: each ends by itself with 0 and its velmora.cfg holds the
+# character. (Their windows lie on top of each other: the one below is used
+# first.)
 journey_session-end() {
+  make_installation '\x00Bert\r\n' "$BUILD-$NAME-other"
+  start_launcher other
+  new_character Yan "Bert,Yan"
   make_installation '\x00Anna\r\n'
   start_launcher
   new_character Dora "Anna,Dora"
-  end_session launcher
+  end_session launcher other
   expect_settings '\x00Anna\r\nDora\r\n'
+  use_installation "$BUILD-$NAME-other"
+  expect_settings '\x00Bert\r\nYan\r\n'
+  end_journey
+}
+
+# An installation folder whose name Windows-1252 cannot spell (full-width
+# letters), beside the folder of its look-alike: Delete and Start reach this
+# installation's files only. The records go to a folder the code page can
+# spell, since the recorder finds its file by that page.
+journey_foreign-folder() {
+  local twin=$BUILD-$NAME-VEL own=$BUILD-$NAME-\xEF\xBC\xB6\xEF\xBC\xA5\xEF\xBC\xAC folder
+  own=$(printf "$own")
+  for folder in "$twin" "$own"; do
+    make_installation '\x00Anna\r\nBert\r\n' "$folder"
+    mkdir -p "$INSTALL/game/Anna"
+    echo "$folder" >"$INSTALL/game/Anna/save.dat"
+  done
+  use_records "$WORK/$BUILD-$NAME-records.txt"
+  start_launcher
+  delete_selected "Bert"
+  [ -e "$INSTALL/game/Anna/save.dat" ] && fail "this installation's game/Anna/save.dat stayed"
+  [ -e "$WORK/$twin/game/Anna/save.dat" ] || fail "the twin's game/Anna/save.dat is gone"
+  quit_launcher
+  start_launcher
+  step "Start"
+  click_control 2
+  expect_launchers_end
+  wait_for_records 1 60 || fatal "the game was not started within 60 s"
+  expect_eq "game's command line" "$(record_value 1 'wide command line')" \
+    "\"$(windows_path "$INSTALL")\\game\\game.exe\" ${PREFIX}-dir Bert -pl Bert"
+  expect_eq "game's working directory" "$(record_value 1 'wide directory')" \
+    "$(windows_path "$INSTALL")\\game"
   end_journey
 }
 
