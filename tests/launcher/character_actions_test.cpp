@@ -8,6 +8,7 @@
 #include "processes.h"
 #include "starter_process.h"
 #include "user_input.h"
+#include "wide_texts.h"
 #include "window_reading.h"
 
 namespace launcher_test {
@@ -24,11 +25,7 @@ class CharacterActionsTest : public ::testing::TestWithParam<Build> {
   std::string Saved() const { return SavedSettings(installation); }
   // Full wide path of a file in the installation; `name` may hold any character.
   std::wstring WidePathOf(const std::string& folder, const std::wstring& name) const {
-    const std::string path = installation.PathOf(folder) + "\\";
-    return std::wstring(path.begin(), path.end()) + name;
-  }
-  bool WideExists(const std::wstring& path) const {
-    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    return installation.WidePathOf(folder + "\\") + name;
   }
 
   test_support::InstallationDirectory installation;
@@ -201,7 +198,7 @@ TEST_P(CharacterActionsTest, DeleteReachesNothingThroughNamesThatLookLikeSeparat
     EXPECT_TRUE(installation.Exists(sentinel)) << sentinel << " was deleted";
   }
   for (const std::wstring& name : planted) {
-    EXPECT_FALSE(WideExists(WidePathOf("game\\Anna", name))) << "a planted file stayed";
+    EXPECT_FALSE(test_support::WideExists(WidePathOf("game\\Anna", name))) << "a planted file stayed";
   }
   EXPECT_FALSE(installation.Exists("game\\Anna")) << "the emptied folder went";
   starter.Quit();

@@ -8,12 +8,17 @@
 #include "recordings.h"
 #include "shell_handlers.h"
 #include "starter_process.h"
+#include "wide_texts.h"
 
 namespace launcher_test {
 namespace {
 
 using launcher::CONTROL_WEBSITE;
+using test_support::LiteralWhenLong;
 using test_support::Record;
+using test_support::Utf8;
+using test_support::WideExists;
+using test_support::Widened;
 
 constexpr char WEBSITE[] = "https://www.velmora.example";
 constexpr char SHOP[] = "https://www.velmora.example/vlm.php";
@@ -192,25 +197,6 @@ TEST_P(OutsideActionsTest, LaunchesAfterWhichTheLauncherEndsAreFinishedFirst) {
       << "the manual's launch, then the game's";
 }
 
-std::string Utf8(const std::wstring& text) {
-  std::string utf8(text.size() * 3 + 1, '\0');
-  utf8.resize(WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, utf8.data(),
-                                  static_cast<int>(utf8.size()), nullptr, nullptr) -
-              1);
-  return utf8;
-}
-
-// The literal form of a long path, which the wide calls take at any length.
-std::wstring Literal(const std::wstring& path) {
-  return path.size() < MAX_PATH - 20 ? path : L"\\\\?\\" + path;
-}
-
-bool WideExists(const std::wstring& path) {
-  return GetFileAttributesW(Literal(path).c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
-
 // An installation with Anna and Bert listed and Anna's saved game, moved to
 // a folder of any name.
 void MoveInstallationTo(const std::wstring& folder) {
@@ -218,7 +204,7 @@ void MoveInstallationTo(const std::wstring& folder) {
   made.WriteFile(SETTINGS_FILE, SettingsBytes(0, {"Anna", "Bert"}));
   made.MakeDirectory("game\\Anna");
   made.WriteFile("game\\Anna\\save.dat", "progress");
-  ASSERT_TRUE(MoveFileW(Wide(made.windowsPath()).c_str(), Literal(folder).c_str())) << Utf8(folder);
+  ASSERT_TRUE(MoveFileW(Widened(made.windowsPath()).c_str(), LiteralWhenLong(folder).c_str())) << Utf8(folder);
 }
 
 // Installations in folders whose names the ANSI code page cannot spell: its
@@ -230,7 +216,7 @@ void MoveInstallationTo(const std::wstring& folder) {
 TEST(InstallationFolderTest, DeleteStartAndManualReachOnlyTheirOwnInstallation) {
   const Build& build = BUILDS[1];
   test_support::ScratchDirectory place("folders");
-  const std::wstring parent = Wide(place.windowsPath());
+  const std::wstring parent = Widened(place.windowsPath());
   ASSERT_LT(parent.size(), 200u);
   struct Row {
     const char* label;
@@ -245,7 +231,7 @@ TEST(InstallationFolderTest, DeleteStartAndManualReachOnlyTheirOwnInstallation) 
   };
   test_support::RecordFile records;
   test_support::RecordingShellHandlers handlers;
-  const std::wstring recorder = Wide(test_support::RecorderPath());
+  const std::wstring recorder = Widened(test_support::RecorderPath());
   size_t expected = 0;
   for (const Row& row : rows) {
     SCOPED_TRACE(row.label);

@@ -10,11 +10,12 @@
 #include "runtime_heaps.h"
 #include "starter_process.h"
 #include "user_input.h"
+#include "wide_texts.h"
 #include "window_driver.h"
 
 namespace {
 
-std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
+using test_support::Widened;
 using launcher_test::ExpectGameStartedAs;
 const launcher_test::Build& GERMAN = launcher_test::BUILDS[0];
 
@@ -43,9 +44,9 @@ TEST_F(StartGameTest, GameStartsWithTheCharacterInTheGameDirectoryWithoutWaiting
   // The game lingers well beyond the bound the call is held to.
   test_support::ScopedEnvironmentVariable linger(test_support::RECORDER_LINGER_VARIABLE, "8000");
   PrepareIn(installation.windowsPath());
-  EXPECT_STREQ(launcher::Paths().baseDirectory, Wide(installation.windowsPath()).c_str());
-  EXPECT_STREQ(launcher::Paths().gameProgram, Wide(installation.GameProgram()).c_str());
-  EXPECT_STREQ(launcher::Paths().manualDocument, Wide(installation.Manual()).c_str());
+  EXPECT_STREQ(launcher::Paths().baseDirectory, Widened(installation.windowsPath()).c_str());
+  EXPECT_STREQ(launcher::Paths().gameProgram, Widened(installation.GameProgram()).c_str());
+  EXPECT_STREQ(launcher::Paths().manualDocument, Widened(installation.Manual()).c_str());
   EXPECT_STREQ(launcher::Paths().gameArguments, "-nj -d STARTER_USED -d GER ");
 
   const DWORD start = GetTickCount();

@@ -5,10 +5,10 @@
 
 #include <string>
 
+#include "final_paths_setting.h"
 #include "processes.h"
 #include "runtime_heaps.h"
 #include "scratch_directory.h"
-#include "services/final_path.h"
 
 namespace {
 
@@ -47,24 +47,16 @@ class FileLockTest : public ::testing::Test {
 // keys the lock.
 class FileLockSpellingTest : public FileLockTest, public ::testing::WithParamInterface<bool> {
  protected:
-  void SetUp() override {
-    FileLockTest::SetUp();
-    services::SetFinalPathsKnown(GetParam());
-  }
-  void TearDown() override {
-    services::SetFinalPathsKnown(true);
-    FileLockTest::TearDown();
-  }
+  const services_test::FinalPathsSetting finalPaths{GetParam()};
 };
 
 INSTANTIATE_TEST_SUITE_P(FinalPaths, FileLockSpellingTest, ::testing::Bool(),
-                         [](const auto& info) { return info.param ? "Known" : "Unknown"; });
+                         services_test::FinalPathsName);
 
 TEST_P(FileLockSpellingTest, EverySpellingOfOneFolderGivesOneLock) {
   folder.MakeDirectory("Velmora Installation");
-  ASSERT_EQ(test_support::RunUnixCommand("/bin/ln -s '" + folder.unixPath() +
-                                         "/Velmora Installation' " + folder.unixPath() + "/linked"),
-            0);
+  ASSERT_TRUE(test_support::MakeUnixLink(folder.unixPath() + "/Velmora Installation",
+                                         folder.unixPath() + "/linked"));
   const std::string path = folder.PathOf("Velmora Installation\\velmora.cfg");
   std::string otherCase = path;
   CharUpperBuffA(otherCase.data(), static_cast<DWORD>(otherCase.size()));

@@ -5,11 +5,11 @@
 
 #include <string>
 
+#include "final_paths_setting.h"
 #include "foundation/heaps.h"
 #include "processes.h"
 #include "runtime_heaps.h"
 #include "scratch_directory.h"
-#include "services/final_path.h"
 
 namespace {
 
@@ -18,11 +18,7 @@ namespace {
 // XP): then the folders' identities decide.
 class FolderAliasesTest : public ::testing::TestWithParam<bool> {
  protected:
-  void SetUp() override {
-    services::SetFinalPathsKnown(GetParam());
-    place.MakeDirectory("game");
-  }
-  void TearDown() override { services::SetFinalPathsKnown(true); }
+  void SetUp() override { place.MakeDirectory("game"); }
   // The folder's short (8.3) name.
   std::string ShortNameOf(const std::string& folder) const {
     const std::wstring path = place.WidePathOf("game\\" + folder);
@@ -40,13 +36,14 @@ class FolderAliasesTest : public ::testing::TestWithParam<bool> {
                : nullptr;
   }
 
+  const services_test::FinalPathsSetting finalPaths{GetParam()};
   test_support::RuntimeHeaps heaps;
   test_support::ScratchDirectory place{"installation"};
   foundation::MainHeapBlock<services::FolderAliases> aliases;
 };
 
 INSTANTIATE_TEST_SUITE_P(FinalPaths, FolderAliasesTest, ::testing::Bool(),
-                         [](const auto& info) { return info.param ? "Known" : "Unknown"; });
+                         services_test::FinalPathsName);
 
 // "<short>" stands for the folder's short name.
 TEST_P(FolderAliasesTest, WhichNamesLeadToTheFolder) {
@@ -83,10 +80,8 @@ TEST_P(FolderAliasesTest, WhichNamesLeadToTheFolder) {
     SCOPED_TRACE(row.label);
     place.MakeDirectory(std::string("game\\") + row.folder);
     if (row.link) {
-      ASSERT_EQ(test_support::RunUnixCommand("/bin/ln -s " + place.unixPath() + "/game/" +
-                                             row.linkTarget + " " + place.unixPath() + "/game/" +
-                                             row.link),
-                0);
+      ASSERT_TRUE(test_support::MakeUnixLink(place.unixPath() + "/game/" + row.linkTarget,
+                                             place.unixPath() + "/game/" + row.link));
     }
     const auto expand = [&](const char* name) {
       return std::string(name) == "<short>" ? ShortNameOf(row.folder) : std::string(name);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "test_paths.h"
+#include "wide_texts.h"
 #include "window_reading.h"
 
 namespace test_support {
@@ -22,14 +23,6 @@ std::string BuildPath(const std::string& relative) {
 }
 
 namespace {
-
-std::wstring Widened(const std::string& text) {
-  std::wstring wide(text.size() + 1, L'\0');
-  wide.resize(MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(),
-                                  static_cast<int>(wide.size())) -
-              1);
-  return wide;
-}
 
 ChildProcess Start(const std::string& commandLine, const std::wstring& directory,
                    const std::string& application, DWORD creationFlags) {
@@ -140,8 +133,14 @@ void StartUnixCommand(const std::string& commandLine) {
 }
 
 bool MakeUnixLink(const std::string& target, const std::string& link, UnixLink kind) {
+  // Each path one word of the shell's, whatever blanks it holds.
+  const auto word = [](const std::string& path) {
+    std::string quoted = "'";
+    for (char c : path) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+  };
   return RunUnixCommand(std::string(kind == UnixLink::SYMBOLIC ? "/bin/ln -s " : "/bin/ln ") +
-                        target + " " + link) == 0;
+                        word(target) + " " + word(link)) == 0;
 }
 
 int RunUnixCommand(const std::string& commandLine, DWORD timeoutMs) {

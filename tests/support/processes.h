@@ -70,7 +70,8 @@ int RunUnixCommand(const std::string& commandLine, DWORD timeoutMs = 10000);
 // Starts a Unix shell command and does not wait for it.
 void StartUnixCommand(const std::string& commandLine);
 enum class UnixLink { SYMBOLIC, HARD };
-// Makes a Unix link at `link` to `target` (Unix paths); false when ln failed.
+// Makes a Unix link at `link` to `target` (Unix paths, blanks allowed);
+// false when ln failed.
 bool MakeUnixLink(const std::string& target, const std::string& link,
                   UnixLink kind = UnixLink::SYMBOLIC);
 

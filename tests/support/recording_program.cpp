@@ -8,13 +8,7 @@
 #include <string>
 
 #include "record_writer.h"
-
-// The wide text in UTF-8, which holds every character of it.
-std::string Utf8(const wchar_t* text) {
-  static char utf8[32768 * 3];
-  const int length = WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, sizeof(utf8), nullptr, nullptr);
-  return length > 0 ? std::string(utf8, length - 1) : std::string();
-}
+#include "wide_texts.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   static char directory[32768];
@@ -27,8 +21,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   test_support::AppendRecord("process=" + std::to_string(GetCurrentProcessId()) +
                              "\ncommand line=" + GetCommandLineA() + "\ndirectory=" + directory +
                              "\nshow=" + std::to_string(show) +
-                             "\nwide command line=" + Utf8(GetCommandLineW()) +
-                             "\nwide directory=" + Utf8(wideDirectory) + "\n");
+                             "\nwide command line=" + test_support::Utf8(GetCommandLineW()) +
+                             "\nwide directory=" + test_support::Utf8(wideDirectory) + "\n");
   char linger[16];
   if (GetEnvironmentVariableA(test_support::RECORDER_LINGER_VARIABLE, linger, sizeof(linger))) {
     Sleep(static_cast<DWORD>(atoi(linger)));

@@ -5,6 +5,7 @@
 
 #include "processes.h"
 #include "test_paths.h"
+#include "wide_texts.h"
 
 namespace test_support {
 
@@ -34,13 +35,7 @@ std::string ScratchDirectory::PathOf(const std::string& relative) const {
 }
 
 std::wstring ScratchDirectory::WidePathOf(const std::string& relative) const {
-  const std::string path = PathOf(relative);
-  std::wstring wide(path.size() + 1, L'\0');
-  wide.resize(MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide.data(),
-                                  static_cast<int>(wide.size())) - 1);
-  // The literal form has no length limit; a short path keeps its plain form,
-  // in which Windows still resolves ".." and the like.
-  return wide.size() < MAX_PATH ? wide : L"\\\\?\\" + wide;
+  return LiteralWhenLong(Widened(PathOf(relative)));
 }
 
 void ScratchDirectory::WriteFile(const std::string& relative, const std::string& bytes) const {
