@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include <cstring>
+#include <cwchar>
 
 #include "foundation/heaps.h"
 #include "foundation/strings.h"
@@ -10,33 +10,15 @@
 #include "launcher/main_window.h"
 #include "launcher/outside_actions.h"
 #include "launcher/roster.h"
+#include "services/code_page.h"
 #include "services/directory_removal.h"
+#include "services/file_names.h"
 #include "services/folder_aliases.h"
-#include "services/path_forms.h"
 #include "toolkit/controls.h"
 #include "toolkit/requesters.h"
 
 namespace launcher {
 namespace {
-
-constexpr char FORBIDDEN_IN_NAMES[] = "\\/:*?\"<>|";
-constexpr const char* DEVICE_NAMES[] = {"CON", "PRN", "AUX", "NUL"};
-constexpr const char* NUMBERED_DEVICES[] = {"COM", "LPT"};
-
-// Device names are reserved with any extension: "nul.txt" is the device too.
-bool IsDeviceName(const char* name) {
-  const char* dot = strchr(name, '.');
-  const size_t length = dot ? static_cast<size_t>(dot - name) : strlen(name);
-  for (const char* device : DEVICE_NAMES) {
-    if (length == 3 && _strnicmp(name, device, 3) == 0) return true;
-  }
-  for (const char* device : NUMBERED_DEVICES) {
-    if (length == 4 && _strnicmp(name, device, 3) == 0 && name[3] >= '1' && name[3] <= '9') {
-      return true;
-    }
-  }
-  return false;
-}
 
 // True when the folder at the path is the current character's own and no
 // one else's. Windows finds game\<name> without regard to case and by a
@@ -55,13 +37,16 @@ bool IsOnlyCurrentCharactersFolder(const wchar_t* path) {
              folder.get());
 }
 
-// The folder is game\<name> in the folder the launcher was started in; where
-// that path cannot be made, nothing is removed.
+// The folder is game\<name> in the folder the launcher was started in. Only
+// a name that is one entry of its own there, by path, is followed; where the
+// name cannot be read or the path cannot be made, nothing is removed.
 void RemoveCharacterDirectory(const char* name) {
   const wchar_t* folders = Paths().characterFolders;
-  if (!NamesOwnDirectory(name) || !folders) return;
-  wchar_t* path = services::JoinedPathInHeap(folders, name);
-  if (path && IsOnlyCurrentCharactersFolder(path)) services::DirectoryRemove(path, L"", 0);
+  wchar_t* path = folders ? services::JoinedPathInHeap(folders, name) : nullptr;
+  if (path && services::KindOfName(path + wcslen(folders)) == services::NAME_OWN &&
+      IsOnlyCurrentCharactersFolder(path)) {
+    services::DirectoryRemove(path, L"", 0);
+  }
   foundation::MainHeapFree(path);
 }
 
@@ -78,15 +63,6 @@ void KeepOneLineFromScratch(char* mark) {
 }
 
 }  // namespace
-
-bool NamesOwnDirectory(const char* name) {
-  const size_t length = strlen(name);
-  if (length == 0 || name[length - 1] == '.' || name[length - 1] == ' ') return false;
-  for (const char* c = name; *c; ++c) {
-    if (static_cast<unsigned char>(*c) < ' ' || strchr(FORBIDDEN_IN_NAMES, *c)) return false;
-  }
-  return !IsDeviceName(name);
-}
 
 void NewCharacter() {
   char* mark = foundation::ScratchMark();

@@ -11,10 +11,4 @@ void NewCharacter();
 // it is left empty.
 void DeleteCharacter();
 
-// True when the name names a directory of its own directly under game: not
-// empty, not "." or "..", without separators, drive colons, wildcards or
-// other characters no file name may hold, not ending in a dot or a blank,
-// and no device name such as CON or LPT1.
-bool NamesOwnDirectory(const char* name);
-
 }  // namespace launcher

@@ -7,6 +7,7 @@
 #include "launcher/main_window.h"
 #include "launcher/roster.h"
 #include "services/command_line.h"
+#include "services/code_page.h"
 #include "services/launch.h"
 #include "services/path_forms.h"
 #include "toolkit/controls.h"

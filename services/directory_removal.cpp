@@ -7,6 +7,8 @@
 
 #include "foundation/heaps.h"
 #include "foundation/owned_handles.h"
+#include "services/code_page.h"
+#include "services/file_names.h"
 #include "services/native_files.h"
 #include "services/path_forms.h"
 
@@ -22,9 +24,6 @@ namespace {
 // so one with trailing dots or blanks, or one such as CON, names that very
 // entry and nothing else. The folder's path is used for the listing alone.
 constexpr wchar_t ALL_FILES[] = L"*.*";
-// Characters no single name may hold: joined to a folder they would lead
-// elsewhere or widen a search.
-constexpr wchar_t NOT_IN_NAMES[] = L"\\/:*?\"<>|";
 
 // A path in the literal form, which the wide calls take at any length.
 struct WidePath {
@@ -52,12 +51,11 @@ bool MakeFolderPath(const wchar_t* given, WidePath* folder) {
   return folder->text[length - 1] == L'\\' || Append(folder, L"\\");
 }
 
+// Opened relative to its folder, a name Windows would trim or take for a
+// device by path names its very entry: such entries are the folder's own.
 bool IsOwnName(const wchar_t* name) {
-  if (wcscmp(name, L".") == 0 || wcscmp(name, L"..") == 0) return false;
-  for (const wchar_t* c = name; *c; ++c) {
-    if (*c < L' ' || wcschr(NOT_IN_NAMES, *c)) return false;
-  }
-  return *name != L'\0';
+  const NameKind kind = KindOfName(name);
+  return kind == NAME_OWN || kind == NAME_TRIMMED || kind == NAME_DEVICE;
 }
 
 // True when the kernel's name is the folder's name, a backslash and `own`

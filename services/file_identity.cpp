@@ -1,8 +1,5 @@
 #include "services/file_identity.h"
 
-#include "foundation/owned_handles.h"
-#include "services/native_files.h"
-
 namespace services {
 
 bool IdentityOf(HANDLE open, FileIdentity* identity) {
@@ -11,11 +8,6 @@ bool IdentityOf(HANDLE open, FileIdentity* identity) {
   *identity = {information.dwVolumeSerialNumber, information.nFileIndexHigh,
                information.nFileIndexLow};
   return true;
-}
-
-bool IdentityAt(const wchar_t* path, FileIdentity* identity) {
-  const foundation::OwnedHandle open(OpenToLookAt(path));
-  return open && IdentityOf(open.get(), identity);
 }
 
 bool SameIdentity(const FileIdentity& one, const FileIdentity& other) {

@@ -17,10 +17,6 @@ struct FileIdentity {
 };
 
 bool IdentityOf(HANDLE open, FileIdentity* identity);
-// The identity of what the path (full, or relative to the current
-// directory) leads to, links followed; false, with the last error, when it
-// cannot be opened.
-bool IdentityAt(const wchar_t* path, FileIdentity* identity);
 bool SameIdentity(const FileIdentity& one, const FileIdentity& other);
 
 }  // namespace services

@@ -7,7 +7,7 @@
 #include "foundation/owned_handles.h"
 #include "services/file_identity.h"
 #include "services/final_path.h"
-#include "services/native_files.h"
+#include "services/code_page.h"
 #include "services/path_forms.h"
 
 namespace services {

@@ -5,8 +5,8 @@
 #include "foundation/heaps.h"
 #include "foundation/owned_handles.h"
 #include "foundation/strings.h"
+#include "services/code_page.h"
 #include "services/native_files.h"
-#include "services/path_forms.h"
 
 namespace services {
 namespace {

@@ -1,6 +1,5 @@
 #include "services/final_path.h"
 
-#include "foundation/owned_handles.h"
 #include "foundation/system_library.h"
 #include "services/native_files.h"
 
@@ -40,10 +39,10 @@ bool FinalPathOf(HANDLE open, wchar_t* path, DWORD room) {
   return true;
 }
 
-bool FinalPathAt(const wchar_t* path, wchar_t* finalPath, DWORD room) {
-  finalPath[0] = L'\0';
-  const foundation::OwnedHandle open(OpenToLookAt(path));
-  return open && FinalPathOf(open.get(), finalPath, room);
+HANDLE OpenToLookAt(const wchar_t* path) {
+  HANDLE open =
+      CreateFileW(path, 0, SHARE_ALL, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  return open == INVALID_HANDLE_VALUE ? nullptr : open;
 }
 
 void SetFinalPathsKnown(bool known) { lookup.unknown = !known; }

@@ -16,9 +16,12 @@ namespace services {
 // The final path into `path` (room characters, with its zero); false, with
 // `path` empty, where it cannot be told.
 bool FinalPathOf(HANDLE open, wchar_t* path, DWORD room);
-// The same for what the path (full, or relative to the current directory)
-// leads to.
-bool FinalPathAt(const wchar_t* path, wchar_t* finalPath, DWORD room);
+
+// Opens what the path (full, or relative to the current directory) leads
+// to, links followed, a file or a folder, only to tell where it really is
+// or which file it is (file_identity.h): no access, shared with all.
+// nullptr, with the last error, when it cannot be opened.
+HANDLE OpenToLookAt(const wchar_t* path);
 
 // Makes final paths unknown for the rest of the run, as on Windows XP, or
 // known again where the system tells them: for tests of the fallbacks.

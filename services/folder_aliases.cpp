@@ -5,8 +5,9 @@
 
 #include "foundation/heaps.h"
 #include "foundation/owned_handles.h"
+#include "services/code_page.h"
+#include "services/file_names.h"
 #include "services/final_path.h"
-#include "services/native_files.h"
 
 namespace services {
 namespace {
@@ -64,7 +65,11 @@ void AddLinksToFolder(FolderAliases* folder) {
   wcscpy(path->text, folder->parent);
   WIN32_FIND_DATAW found;
   const foundation::OwnedFind entries(FindFirstFileW(search->text, &found));
-  if (!entries) return;
+  // A listing that fails part way has not shown every link: any may lead to it.
+  if (!entries) {
+    folder->overflow = true;
+    return;
+  }
   do {
     if (!(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) continue;
     if (parentLength + wcslen(found.cFileName) >= LONG_PATH_ROOM) {
@@ -77,6 +82,7 @@ void AddLinksToFolder(FolderAliases* folder) {
       AddName(folder, found.cAlternateFileName);
     }
   } while (FindNextFileW(entries.get(), &found));
+  if (GetLastError() != ERROR_NO_MORE_FILES) folder->overflow = true;
 }
 
 // Where the folder at the literal path really is: its final path, or where
@@ -114,26 +120,27 @@ bool FindFolderAliases(const wchar_t* path, FolderAliases* folder) {
 
 bool LeadsToFolder(const FolderAliases& folder, const char* name) {
   if (folder.overflow) return true;
-  // A name that holds a separator or a drive, or that Windows shortens (by
-  // its trailing dots and blanks), may come to the folder by another name.
-  const size_t length = strlen(name);
-  const bool comesByPath =
-      strpbrk(name, "\\/:") || (length && (name[length - 1] == '.' || name[length - 1] == ' '));
-  if (!comesByPath) {
-    // Empty, or longer than a folder's name may be: no folder has it.
-    wchar_t wideName[MAX_PATH];
-    if (!WideTextOf(name, wideName, MAX_PATH)) return false;
-    for (size_t i = 0; i < folder.count; ++i) {
-      if (SameName(wideName, folder.names[i])) return true;
-    }
-    return false;
-  }
   const foundation::MainHeapBlock<PathBuffer> path;
-  const size_t parentLength = wcslen(folder.parent);
   if (!path) return true;
+  const size_t parentLength = wcslen(folder.parent);
   wcscpy(path->text, folder.parent);
-  if (!WideTextOf(name, path->text + parentLength, LONG_PATH_ROOM - parentLength)) return true;
-  return MayLeadToFolder(folder, path->text);
+  wchar_t* wideName = path->text + parentLength;
+  // A name that cannot be read may come to any folder.
+  if (!WideTextOf(name, wideName, LONG_PATH_ROOM - parentLength) && *name) return true;
+  switch (KindOfName(wideName)) {
+    case NAME_OWN:
+      for (size_t i = 0; i < folder.count; ++i) {
+        if (SameName(wideName, folder.names[i])) return true;
+      }
+      return false;
+    // A path, or a name Windows shortens by its trailing dots and blanks,
+    // may come to the folder by another name.
+    case NAME_PATH:
+    case NAME_TRIMMED:
+      return MayLeadToFolder(folder, path->text);
+    default:
+      return false;
+  }
 }
 
 }  // namespace services

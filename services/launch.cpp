@@ -9,6 +9,7 @@
 
 #include "foundation/heaps.h"
 #include "foundation/system_library.h"
+#include "services/code_page.h"
 #include "services/path_forms.h"
 
 namespace services {

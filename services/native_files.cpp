@@ -75,12 +75,6 @@ struct RenameRecord {
 
 }  // namespace
 
-HANDLE OpenToLookAt(const wchar_t* path) {
-  HANDLE open =
-      CreateFileW(path, 0, SHARE_ALL, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  return open == INVALID_HANDLE_VALUE ? nullptr : open;
-}
-
 HANDLE OpenInFolder(HANDLE folder, const wchar_t* name, ACCESS_MASK access, ULONG share,
                     ULONG kind) {
   const NativeCalls* calls = Calls();

@@ -29,11 +29,6 @@ namespace services {
 // Every kind of sharing: such an open keeps no one from anything.
 constexpr ULONG SHARE_ALL = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
-// Opens what the path (full, or relative to the current directory) leads
-// to, links followed, a file or a folder, only to look at it: no access,
-// shared with all. nullptr, with the last error, when it cannot be opened.
-HANDLE OpenToLookAt(const wchar_t* path);
-
 // Opens the entry of that name in the open folder, as itself where it is a
 // link, and only when it is of the kind asked for (FILE_DIRECTORY_FILE or
 // FILE_NON_DIRECTORY_FILE); nullptr otherwise. The name is matched without

@@ -7,12 +7,6 @@
 
 namespace services {
 
-DWORD WideTextOf(const char* text, wchar_t* wide, DWORD room) {
-  const int length =
-      MultiByteToWideChar(CP_ACP, 0, text ? text : "", -1, wide, static_cast<int>(room));
-  return length > 0 ? static_cast<DWORD>(length - 1) : 0;
-}
-
 DWORD LiteralPathOf(const wchar_t* path, wchar_t* literal, DWORD room) {
   if (room <= LITERAL_UNC_PREFIX_LENGTH) return 0;
   // The full path goes behind room for the longest prefix, then moves up.
@@ -59,18 +53,6 @@ wchar_t* CurrentDirectoryInHeap() {
   if (length != 0 && length < room) return directory;
   foundation::MainHeapFree(directory);
   return nullptr;
-}
-
-wchar_t* JoinedPathInHeap(const wchar_t* path, const char* more) {
-  const size_t pathLength = wcslen(path);
-  const int moreLength = MultiByteToWideChar(CP_ACP, 0, more, -1, nullptr, 0);
-  if (moreLength <= 0) return nullptr;
-  auto* joined = static_cast<wchar_t*>(
-      foundation::MainHeapAllocate((pathLength + static_cast<size_t>(moreLength)) * sizeof(wchar_t)));
-  if (!joined) return nullptr;
-  wmemcpy(joined, path, pathLength);
-  MultiByteToWideChar(CP_ACP, 0, more, -1, joined + pathLength, moreLength);
-  return joined;
 }
 
 }  // namespace services

@@ -8,7 +8,8 @@ namespace services {
 // is taken by the wide file calls as it stands and at any length; the
 // native form ("\??\C:\games\velmora") is the same path as the kernel's own
 // calls take it. Neither says which file is the real one: that is
-// final_path.h's and file_identity.h's business.
+// final_path.h's and file_identity.h's business, and how a text of the ANSI
+// code page becomes a wide path is code_page.h's.
 
 // Room for any path Windows knows, in characters, with its zero.
 constexpr DWORD LONG_PATH_ROOM = 32768;
@@ -17,10 +18,6 @@ constexpr wchar_t LITERAL_PREFIX[] = L"\\\\?\\";
 constexpr wchar_t LITERAL_UNC_PREFIX[] = L"\\\\?\\UNC\\";
 constexpr DWORD LITERAL_PREFIX_LENGTH = 4;
 constexpr DWORD LITERAL_UNC_PREFIX_LENGTH = 8;
-
-// A text of the ANSI code page (a name, a relative path) as a wide text;
-// its length in characters, 0 when it does not fit the room.
-DWORD WideTextOf(const char* text, wchar_t* wide, DWORD room);
 
 // The full path of a path (relative to the current directory, or full) in
 // the literal form; its length in characters, 0 when it does not fit the
@@ -35,8 +32,5 @@ DWORD LiteralPrefixLength(const wchar_t* literal);
 // the folder's real name, whatever the ANSI code page can spell. A new text
 // in the main heap; nullptr when it cannot be had.
 wchar_t* CurrentDirectoryInHeap();
-// The path followed by a text of the ANSI code page, as a new wide text in
-// the main heap; nullptr when it cannot be made.
-wchar_t* JoinedPathInHeap(const wchar_t* path, const char* more);
 
 }  // namespace services
