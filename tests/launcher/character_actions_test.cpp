@@ -70,6 +70,9 @@ TEST_P(CharacterActionsTest, DeleteAnsweredYesRemovesTheCharacterAndItsFiles) {
   installation.MakeDirectory("game\\Carl\\maps");
   installation.WriteFile("game\\Carl\\save.dat", "progress");
   installation.WriteFile("game\\Carl\\maps\\one.map", "map");
+  installation.WriteFile("game\\Carl\\locked.txt", "read-only");
+  ASSERT_TRUE(SetFileAttributesA(installation.PathOf("game\\Carl\\locked.txt").c_str(),
+                                 FILE_ATTRIBUTE_READONLY));
   StarterProcess starter(GetParam(), installation);
 
   starter.DeleteCharacter(IDYES, 1);
@@ -77,11 +80,13 @@ TEST_P(CharacterActionsTest, DeleteAnsweredYesRemovesTheCharacterAndItsFiles) {
   EXPECT_EQ(starter.SelectedCharacter(), -1);
   EXPECT_FALSE(installation.Exists("game\\Bert")) << "its files and then the directory went";
 
-  // Sub-directories and what is in them stay, and with them the directory.
+  // Sub-directories and what is in them stay, and read-only files, and with
+  // them the directory.
   starter.DeleteCharacter(IDYES, 1);
   EXPECT_EQ(starter.Characters(), (Names{"Anna"}));
   EXPECT_FALSE(installation.Exists("game\\Carl\\save.dat"));
   EXPECT_TRUE(installation.Exists("game\\Carl\\maps\\one.map"));
+  EXPECT_TRUE(installation.Exists("game\\Carl\\locked.txt"));
 
   // No directory at all is no error.
   starter.DeleteCharacter(IDYES, 0);
@@ -202,6 +207,30 @@ TEST_P(CharacterActionsTest, DeleteReachesNothingThroughNamesThatLookLikeSeparat
   }
   EXPECT_FALSE(installation.Exists("game\\Anna")) << "the emptied folder went";
   starter.Quit();
+}
+
+// Under code page 932 the second byte of 表 (95 5C) is a backslash in ASCII:
+// its folder's files go, and those of 表示 beside it stay. The builds cannot
+// differ here: one is enough.
+class OneBuildCharacterActionsTest : public CharacterActionsTest {};
+INSTANTIATE_TEST_SUITE_P(English, OneBuildCharacterActionsTest, ::testing::Values(BUILDS[1]),
+                         BuildName);
+TEST_P(OneBuildCharacterActionsTest, DeleteUnderADoubleByteCodePageTakesTheNamesOwnFiles) {
+  for (const std::wstring folder : {L"\u8868", L"\u8868\u793A"}) {
+    ASSERT_TRUE(CreateDirectoryW(WidePathOf("game", folder).c_str(), nullptr));
+    HANDLE file = CreateFileW(WidePathOf("game", folder + L"\\save.dat").c_str(), GENERIC_WRITE,
+                              0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    CloseHandle(file);
+  }
+  Prepare('\x00', {"\x95\x5C", "\x83\x5C"});
+  StarterProcess starter(GetParam(), installation, "",
+                         {"LC_ALL=", "LANGUAGE=", "LC_MESSAGES=C.UTF-8", "LC_CTYPE=ja_JP.UTF-8"});
+  starter.DeleteCharacter(IDYES, 0);
+  starter.Quit();
+  EXPECT_EQ(Saved(), SettingsBytes(0, {"\x83\x5C"}));
+  EXPECT_FALSE(test_support::WideExists(WidePathOf("game", L"\u8868")));
+  EXPECT_TRUE(test_support::WideExists(WidePathOf("game", L"\u8868\u793A\\save.dat")));
 }
 
 // A Unix symbolic link in the folder lists as a plain file (to a file) or as

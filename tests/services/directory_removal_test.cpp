@@ -28,16 +28,22 @@ class DirectoryRemovalTest : public ::testing::Test {
   test_support::ScratchDirectory root;
 };
 
+// Plain files go and then the folder, by every spelling of its path.
 TEST_F(DirectoryRemovalTest, PlainFilesGoAndThenTheDirectory) {
-  Files({"d\\a.txt", "d\\b.dat"});
-  EXPECT_NE(DirectoryRemove(D().c_str(), ""), 0);
-  EXPECT_FALSE(root.Exists("d"));
-}
-
-TEST_F(DirectoryRemovalTest, WithATrailingBackslashTheSame) {
-  Files({"d\\a.txt"});
-  EXPECT_NE(DirectoryRemove((D() + "\\").c_str(), nullptr, 0), 0);
-  EXPECT_FALSE(root.Exists("d"));
+  const struct {
+    const char* label;
+    std::string path;
+    const char* pattern;
+  } rows[] = {{"as it is", D(), ""},
+              {"a trailing backslash, no pattern", D() + "\\", nullptr},
+              {"a case slip", root.PathOf("D"), ""}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.label);
+    CreateDirectoryA(D().c_str(), nullptr);
+    Files({"d\\a.txt", "d\\b.dat"});
+    EXPECT_NE(DirectoryRemove(row.path.c_str(), row.pattern), 0);
+    EXPECT_FALSE(root.Exists("d"));
+  }
 }
 
 TEST_F(DirectoryRemovalTest, SubDirectoriesStayUnlessDescending) {

@@ -82,7 +82,9 @@ TEST_P(FileLockSpellingTest, EverySpellingOfOneFolderGivesOneLock) {
     EXPECT_NE(after, nullptr) << "a released lock stays taken";
     CloseHandle(after);
   }
+  HANDLE held = services::TakeFileLock(path.c_str());
   EXPECT_NE(TakeElsewhere(folder.PathOf("velmora.cfg")), nullptr) << "another folder, its own lock";
+  services::ReleaseFileLock(held);
 }
 
 // A holder that ended without letting go, while the lock lived on through

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "services/code_page.h"
+
 namespace {
 
 std::string Narrow(const std::wstring& wide) { return std::string(wide.begin(), wide.end()); }
