@@ -93,6 +93,30 @@ bool TellFolder(const wchar_t* literal, FolderAliases* folder) {
                   IdentityOf(open.get(), &folder->identity));
 }
 
+// Whether the wide name, taken in the folder's parent, leads to the folder.
+bool NameLeadsToFolder(const FolderAliases& folder, const wchar_t* name) {
+  switch (KindOfName(name)) {
+    case NAME_OWN:
+      for (size_t i = 0; i < folder.count; ++i) {
+        if (SameName(name, folder.names[i])) return true;
+      }
+      return false;
+    // A path, or a name Windows shortens by its trailing dots and blanks,
+    // may come to the folder by another name.
+    case NAME_PATH:
+    case NAME_TRIMMED: {
+      const foundation::MainHeapBlock<PathBuffer> path;
+      const size_t parentLength = wcslen(folder.parent);
+      if (!path || parentLength + wcslen(name) >= LONG_PATH_ROOM) return true;
+      wcscpy(path->text, folder.parent);
+      wcscpy(path->text + parentLength, name);
+      return MayLeadToFolder(folder, path->text);
+    }
+    default:
+      return false;
+  }
+}
+
 }  // namespace
 
 bool FindFolderAliases(const wchar_t* path, FolderAliases* folder) {
@@ -120,27 +144,14 @@ bool FindFolderAliases(const wchar_t* path, FolderAliases* folder) {
 
 bool LeadsToFolder(const FolderAliases& folder, const char* name) {
   if (folder.overflow) return true;
-  const foundation::MainHeapBlock<PathBuffer> path;
-  if (!path) return true;
-  const size_t parentLength = wcslen(folder.parent);
-  wcscpy(path->text, folder.parent);
-  wchar_t* wideName = path->text + parentLength;
-  // A name that cannot be read may come to any folder.
-  if (!WideTextOf(name, wideName, LONG_PATH_ROOM - parentLength) && *name) return true;
-  switch (KindOfName(wideName)) {
-    case NAME_OWN:
-      for (size_t i = 0; i < folder.count; ++i) {
-        if (SameName(wideName, folder.names[i])) return true;
-      }
-      return false;
-    // A path, or a name Windows shortens by its trailing dots and blanks,
-    // may come to the folder by another name.
-    case NAME_PATH:
-    case NAME_TRIMMED:
-      return MayLeadToFolder(folder, path->text);
-    default:
-      return false;
-  }
+  // Most names fit one name's room; judged there, they need no heap.
+  wchar_t shortName[MAX_PATH];
+  if (WideTextOf(name, shortName, MAX_PATH) || !*name) return NameLeadsToFolder(folder, shortName);
+  // A longer text is judged in full; one that is no text of the code page
+  // may come to any folder.
+  const foundation::MainHeapBlock<PathBuffer> longName;
+  if (!longName || !WideTextOf(name, longName->text, LONG_PATH_ROOM)) return true;
+  return NameLeadsToFolder(folder, longName->text);
 }
 
 }  // namespace services
