@@ -31,10 +31,12 @@ class CharacterActionsTest : public ::testing::TestWithParam<Build> {
   test_support::InstallationDirectory installation;
 };
 
-// Both builds where the requester's and the boxes' texts are what is tested.
+// Both builds where New's requester and Delete's question, whose texts
+// differ, are what is tested.
 INSTANTIATE_TEST_SUITE_P(Builds, CharacterActionsTest, ::testing::ValuesIn(BUILDS), BuildName);
-// One build where what New and Delete do to the roster and the files is
-// tested: the builds differ there in nothing but the texts read above.
+// One build where what New and Delete do is tested: the builds differ there
+// in nothing but the texts, read above and, for the no-selection box, by the
+// Start tests.
 class CharacterActionsOneBuildTest : public CharacterActionsTest {};
 INSTANTIATE_TEST_SUITE_P(Builds, CharacterActionsOneBuildTest, ::testing::Values(BUILDS[1]),
                          BuildName);
@@ -97,7 +99,7 @@ TEST_P(CharacterActionsOneBuildTest, DeleteAnsweredYesRemovesTheCharacterAndItsF
   EXPECT_EQ(Saved(), std::string(1, '\0'));
 }
 
-TEST_P(CharacterActionsTest, DeleteWithNothingChosenShowsTheErrorAndDeletesNothing) {
+TEST_P(CharacterActionsOneBuildTest, DeleteWithNothingChosenShowsTheErrorAndDeletesNothing) {
   Prepare('\xFF', {"Anna"});
   installation.MakeDirectory("game\\Anna");
   installation.WriteFile("game\\Anna\\save.dat", "progress");

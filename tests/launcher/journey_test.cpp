@@ -85,28 +85,34 @@ TEST_P(JourneyTest, CreateChooseStartDeleteAndQuit) {
   EXPECT_EQ(records.Read().size(), 1u) << "the game was started once";
 }
 
-// Journey 4: the keyboard alone.
+// Journey 4: the keyboard alone. Tab order: Start, Buy, Manual, Website,
+// Quit, and before Start the character list.
 TEST_P(JourneyTest, KeyboardAlone) {
   installation.WriteFile(SETTINGS_FILE, SettingsBytes('\xFF', {"Anna", "Carl"}));
   StarterProcess starter(GetParam(), installation);
-  ASSERT_EQ(FocusOf(starter) == starter.Control(CONTROL_START), false);
-  starter.PressKeys("Tab");
-  ASSERT_TRUE(test_support::WaitUntil(
-      [&] { return FocusOf(starter) == starter.Control(CONTROL_START); }, 3000))
-      << "Tab from nothing focused reaches Start";
-  starter.PressKeys("Return");
-  Sleep(500);
-  EXPECT_TRUE(starter.Running()) << "Enter does nothing";
-  EXPECT_EQ(starter.WaitForDialog(300), nullptr);
-  starter.PressKeys("shift+Tab");
-  ASSERT_TRUE(test_support::WaitUntil(
-      [&] { return FocusOf(starter) == starter.Control(launcher::CONTROL_CHARACTERS); }, 3000))
+  // Presses the keys; true once the control has the focus.
+  const auto reach = [&](const char* keys, int control) {
+    starter.PressKeys(keys);
+    return test_support::WaitUntil(
+        [&] { return FocusOf(starter) == starter.Control(control); }, 3000);
+  };
+  const auto expectEnterDoesNothing = [&] {
+    starter.PressKeys("Return");
+    Sleep(500);
+    EXPECT_TRUE(starter.Running()) << "Enter is not a click";
+    EXPECT_EQ(starter.WaitForDialog(300), nullptr);
+  };
+  ASSERT_NE(FocusOf(starter), starter.Control(CONTROL_START));
+  ASSERT_TRUE(reach("Tab", CONTROL_START)) << "Tab from nothing focused reaches Start";
+  expectEnterDoesNothing();
+  ASSERT_TRUE(reach("Tab Tab Tab Tab", launcher::CONTROL_QUIT));
+  expectEnterDoesNothing();
+  ASSERT_TRUE(reach("shift+Tab shift+Tab shift+Tab shift+Tab", CONTROL_START));
+  ASSERT_TRUE(reach("shift+Tab", launcher::CONTROL_CHARACTERS))
       << "Shift+Tab from Start reaches the character list";
   starter.PressKeys("Down");
   ASSERT_TRUE(test_support::WaitUntil([&] { return starter.SelectedCharacter() == 0; }, 3000));
-  starter.PressKeys("Tab");
-  ASSERT_TRUE(test_support::WaitUntil(
-      [&] { return FocusOf(starter) == starter.Control(CONTROL_START); }, 3000));
+  ASSERT_TRUE(reach("Tab", CONTROL_START));
   starter.PressKeys("space");
   starter.ExpectEnded();
   ExpectGameStartedAs(records, GetParam(), installation, "Anna");

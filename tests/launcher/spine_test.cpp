@@ -142,16 +142,5 @@ TEST_P(SpineOneBuildTest, CloseRequestsEnterAndPicturesAreIgnored) {
   EXPECT_TRUE(IsWindowVisible(starter.window()));
 }
 
-TEST_P(SpineOneBuildTest, KeyboardAloneReachesQuit) {
-  StarterProcess starter(build(), installation);
-  // Tab order: Start, Buy, Manual, Website, Quit.
-  starter.PressKeys("Tab Tab Tab Tab Tab");
-  EXPECT_TRUE(starter.Running());
-  starter.PressKeys("Return");
-  EXPECT_TRUE(starter.Running()) << "Enter is not a click";
-  starter.PressKeys("space");
-  starter.ExpectEnded();
-}
-
 }  // namespace
 }  // namespace launcher_test
