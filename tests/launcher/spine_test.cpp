@@ -79,10 +79,16 @@ class SpineTest : public ::testing::TestWithParam<Layout> {
   test_support::ScratchDirectory installation;
 };
 
-INSTANTIATE_TEST_SUITE_P(Builds, SpineTest, ::testing::ValuesIn(LAYOUTS),
-                         [](const auto& info) {
-                           return std::string(info.param.program).substr(8, 2);
-                         });
+// The layout's language, as test names give the build.
+std::string LayoutName(const ::testing::TestParamInfo<Layout>& info) {
+  return std::string(info.param.program).substr(8, 2);
+}
+
+// Both builds where the layout and its texts are read.
+INSTANTIATE_TEST_SUITE_P(Builds, SpineTest, ::testing::ValuesIn(LAYOUTS), LayoutName);
+// One build where the loop's answer to input is tested: the builds share it.
+class SpineOneBuildTest : public SpineTest {};
+INSTANTIATE_TEST_SUITE_P(Builds, SpineOneBuildTest, ::testing::Values(LAYOUTS[1]), LayoutName);
 
 TEST_P(SpineTest, WindowShowsTheElevenControlsOfTheLayout) {
   StarterProcess starter(build(), installation);
@@ -125,12 +131,7 @@ TEST_P(SpineTest, WindowShowsTheElevenControlsOfTheLayout) {
   EXPECT_EQ(SendMessageA(comboBox, CB_GETCURSEL, 0, 0), CB_ERR);
 }
 
-TEST_P(SpineTest, QuitEndsTheProgramWithExitCodeZero) {
-  StarterProcess starter(build(), installation);
-  starter.Quit();
-}
-
-TEST_P(SpineTest, CloseRequestsEnterAndPicturesAreIgnored) {
+TEST_P(SpineOneBuildTest, CloseRequestsEnterAndPicturesAreIgnored) {
   StarterProcess starter(build(), installation);
   PostMessageA(starter.window(), WM_CLOSE, 0, 0);
   starter.PressKeys("alt+F4");
@@ -139,17 +140,6 @@ TEST_P(SpineTest, CloseRequestsEnterAndPicturesAreIgnored) {
   starter.Click(launcher::CONTROL_CHARACTER_FRAME);
   EXPECT_FALSE(starter.WaitForExit(1000, nullptr)) << "the launcher ended";
   EXPECT_TRUE(IsWindowVisible(starter.window()));
-}
-
-TEST_P(SpineTest, KeyboardAloneReachesQuit) {
-  StarterProcess starter(build(), installation);
-  // Tab order: Start, Buy, Manual, Website, Quit.
-  starter.PressKeys("Tab Tab Tab Tab Tab");
-  EXPECT_TRUE(starter.Running());
-  starter.PressKeys("Return");
-  EXPECT_TRUE(starter.Running()) << "Enter is not a click";
-  starter.PressKeys("space");
-  starter.ExpectEnded();
 }
 
 }  // namespace

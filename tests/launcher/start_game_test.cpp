@@ -5,13 +5,10 @@
 
 #include "installation_directory.h"
 #include "launcher/outside_actions.h"
-#include "processes.h"
 #include "recordings.h"
 #include "runtime_heaps.h"
 #include "starter_process.h"
-#include "user_input.h"
 #include "wide_texts.h"
-#include "window_driver.h"
 
 namespace {
 
@@ -23,9 +20,6 @@ const launcher_test::Build& GERMAN = launcher_test::BUILDS[0];
 // steps that prepare it: the base directory is the current directory.
 class StartGameTest : public ::testing::Test {
  protected:
-  void SetUp() override { GetCurrentDirectoryA(sizeof(previousDirectory_), previousDirectory_); }
-  void TearDown() override { SetCurrentDirectoryA(previousDirectory_); }
-
   void PrepareIn(const std::string& directory) {
     ASSERT_TRUE(SetCurrentDirectoryA(directory.c_str()));
     launcher::ReadBaseDirectory();
@@ -35,9 +29,8 @@ class StartGameTest : public ::testing::Test {
   test_support::RuntimeHeaps heaps;
   test_support::InstallationDirectory installation;
   test_support::RecordFile records;
-
- private:
-  char previousDirectory_[MAX_PATH] = {};
+  // Last, so that it is back before the installation goes.
+  test_support::KeptCurrentDirectory kept;
 };
 
 TEST_F(StartGameTest, GameStartsWithTheCharacterInTheGameDirectoryWithoutWaiting) {
@@ -54,26 +47,6 @@ TEST_F(StartGameTest, GameStartsWithTheCharacterInTheGameDirectoryWithoutWaiting
   EXPECT_LT(GetTickCount() - start, 6000u) << "the launcher does not wait for the game";
   ExpectGameStartedAs(records, GERMAN, installation, "Anna");
   EXPECT_STREQ(launcher::Paths().gameArguments, "-nj -d STARTER_USED -d GER -dir Anna -pl Anna");
-}
-
-TEST_F(StartGameTest, NameIsPassedUnchangedSoBlanksMakeSeveralWords) {
-  PrepareIn(installation.windowsPath());
-  launcher::StartGameAs("Anna Lee");
-  ExpectGameStartedAs(records, GERMAN, installation, "Anna Lee");
-}
-
-TEST_F(StartGameTest, MissingGameProgramShowsTheShellsErrorAndReturns) {
-  PrepareIn(installation.windowsPath());
-  ASSERT_TRUE(DeleteFileA(installation.GameProgram().c_str()));
-  test_support::ModalWindowDriver driver("#32770", {[](HWND box) {
-                                           test_support::MovePointerTo(box, 10, 10);
-                                           test_support::PressKeys("Return");
-                                         }});
-  launcher::StartGameAs("Anna");
-  EXPECT_NE(driver.window(), nullptr) << "the shell showed no error";
-  EXPECT_FALSE(driver.gaveUp());
-  Sleep(300);
-  EXPECT_TRUE(records.Read().empty());
 }
 
 TEST_F(StartGameTest, DriveRootGivesDoubledSeparators) {

@@ -6,6 +6,7 @@
 #include <objbase.h>
 
 #include <algorithm>
+#include <functional>
 #include <string>
 
 #include "installation_directory.h"
@@ -29,11 +30,7 @@ using test_support::Record;
 // directory inherits.
 class LaunchTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    GetCurrentDirectoryA(sizeof(previousDirectory_), previousDirectory_);
-    SetCurrentDirectoryA(elsewhere.windowsPath().c_str());
-  }
-  void TearDown() override { SetCurrentDirectoryA(previousDirectory_); }
+  void SetUp() override { SetCurrentDirectoryA(elsewhere.windowsPath().c_str()); }
 
   // Waits for the one record of a launch and checks the result against it:
   // a process handle of the recorded process (closed here) or 1.
@@ -78,9 +75,10 @@ class LaunchTest : public ::testing::Test {
   test_support::InstallationDirectory installation;
   test_support::RecordFile records;
   test_support::RecordingShellHandlers handlers;
+  // Last, so that it is back before the directories go.
+  test_support::KeptCurrentDirectory kept;
 
  private:
-  char previousDirectory_[MAX_PATH] = {};
   size_t expectedRecords_ = 0;
 };
 
@@ -168,16 +166,33 @@ TEST_F(LaunchTest, NoTargetGivesZeroAndStartsNothing) {
 }
 
 TEST_F(LaunchTest, MissingTargetGivesZeroAfterTheShellsOwnErrorBox) {
-  // The shell's error box is not suppressed: it runs on this thread until
-  // it is answered.
-  test_support::ModalWindowDriver driver("#32770", {[](HWND box) {
-                                           test_support::MovePointerTo(box, 10, 10);
-                                           test_support::PressKeys("Return");
-                                         }});
-  const std::string missing = installation.PathOf("anleitung\\missing.html");
-  EXPECT_EQ(LaunchDocument(missing.c_str()), 0);
-  EXPECT_NE(driver.window(), nullptr) << "no error box";
-  EXPECT_FALSE(driver.gaveUp());
+  const std::string document = installation.PathOf("anleitung\\missing.html");
+  const std::string game = installation.GameProgram();
+  ASSERT_TRUE(DeleteFileA(game.c_str()));
+  const struct {
+    const char* label;
+    std::function<intptr_t()> launch;
+  } rows[] = {
+      {"a document", [&] { return LaunchDocument(document.c_str()); }},
+      {"the game in its folder",
+       [&] {
+         return LaunchInDirectory(game.c_str(), "-dir Anna -pl Anna",
+                                  installation.GameDirectory().c_str());
+       }},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.label);
+    // The shell's error box is not suppressed: it runs on this thread until
+    // it is answered.
+    test_support::ModalWindowDriver driver("#32770", {[](HWND box) {
+                                             test_support::MovePointerTo(box, 10, 10);
+                                             test_support::PressKeys("Return");
+                                           }});
+    EXPECT_EQ(row.launch(), 0);
+    EXPECT_NE(driver.window(), nullptr) << "no error box";
+    EXPECT_FALSE(driver.gaveUp());
+  }
+  Sleep(300);
   EXPECT_TRUE(records.Read().empty());
 }
 

@@ -69,4 +69,11 @@ void ScratchDirectory::MakeDirectory(const std::string& relative) const {
   ASSERT_TRUE(CreateDirectoryA(PathOf(relative).c_str(), nullptr)) << relative;
 }
 
+KeptCurrentDirectory::KeptCurrentDirectory() {
+  kept_.resize(GetCurrentDirectoryW(0, nullptr));
+  kept_.resize(GetCurrentDirectoryW(static_cast<DWORD>(kept_.size()), kept_.data()));
+}
+
+KeptCurrentDirectory::~KeptCurrentDirectory() { SetCurrentDirectoryW(kept_.c_str()); }
+
 }  // namespace test_support

@@ -30,4 +30,17 @@ class ScratchDirectory {
   std::string windowsPath_;
 };
 
+// The process's current directory, put back when this goes out of scope, for
+// a test that moves elsewhere.
+class KeptCurrentDirectory {
+ public:
+  KeptCurrentDirectory();
+  ~KeptCurrentDirectory();
+  KeptCurrentDirectory(const KeptCurrentDirectory&) = delete;
+  KeptCurrentDirectory& operator=(const KeptCurrentDirectory&) = delete;
+
+ private:
+  std::wstring kept_;
+};
+
 }  // namespace test_support

@@ -54,27 +54,25 @@ bool SmallDisk::RemoveFiller() const {
 }
 
 WriteOutFailingDisk::WriteOutFailingDisk(const std::string& unixPath)
-    : quotedPath_("'" + unixPath + "'"), backing_("'" + unixPath + ".backing'") {
-  // The memory file system holds the disk's image, which starts sparse: what
-  // ext2 writes out later needs new room there.
-  mounted_ = RunUnixCommand("mkdir -p " + backing_ + " && mount -t tmpfs -o size=16m tmpfs " +
-                            backing_ + " && truncate -s 64M " + backing_ + "/disk.img && " +
-                            "/sbin/mkfs.ext2 -q -F -b 1024 -m 0 " + backing_ + "/disk.img && " +
-                            "mount -o loop,errors=continue " + backing_ + "/disk.img " +
-                            quotedPath_,
+    : backingFolder_("backing"),
+      backing_(backingFolder_.unixPath(), 16 * 1024),
+      quotedPath_("'" + unixPath + "'") {
+  // The disk's image starts sparse: what ext2 writes out later needs new
+  // room on the memory file system.
+  const std::string image = "'" + backingFolder_.unixPath() + "/disk.img'";
+  mounted_ = backing_.mounted() &&
+             RunUnixCommand("truncate -s 64M " + image + " && /sbin/mkfs.ext2 -q -F -b 1024 -m 0 " +
+                                image + " && mount -o loop,errors=continue " + image + " " +
+                                quotedPath_,
                             30000) == 0;
 }
 
 WriteOutFailingDisk::~WriteOutFailingDisk() {
-  Unmount(quotedPath_);
-  Unmount(backing_);
-  RunUnixCommand("rmdir " + backing_);
+  if (mounted_) Unmount(quotedPath_);
 }
 
 bool WriteOutFailingDisk::FailWritingOut() const {
-  return RunUnixCommand("sync && dd if=/dev/zero of=" + backing_ +
-                            "/filler bs=4k 2>/dev/null; test -s " + backing_ + "/filler",
-                        30000) == 0;
+  return RunUnixCommand("sync", 30000) == 0 && backing_.Fill();
 }
 
 }  // namespace test_support

@@ -1,6 +1,8 @@
 #pragma once
 #include <string>
 
+#include "scratch_directory.h"
+
 namespace test_support {
 
 // A small memory file system (tmpfs) mounted over a directory for one test,
@@ -47,8 +49,10 @@ class WriteOutFailingDisk {
   bool FailWritingOut() const;
 
  private:
+  // The memory file system that holds the disk's image, beside the directory.
+  ScratchDirectory backingFolder_;
+  SmallDisk backing_;
   std::string quotedPath_;
-  std::string backing_;
   bool mounted_ = false;
 };
 
