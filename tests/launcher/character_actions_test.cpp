@@ -58,8 +58,7 @@ TEST_P(CharacterActionsTest, NewAppendsTheTypedNameAndEscapeAnEmptyOne) {
 
 TEST_P(CharacterActionsTest, DeleteAnsweredNoChangesNothing) {
   Prepare('\x01', {"Anna", "Bert"});
-  installation.MakeDirectory("game\\Bert");
-  installation.WriteFile("game\\Bert\\save.dat", "progress");
+  installation.MakeSavedGame(L"Bert");
   StarterProcess starter(GetParam(), installation);
   starter.DeleteCharacter(IDNO);
   EXPECT_EQ(starter.Characters(), (Names{"Anna", "Bert"}));
@@ -71,12 +70,10 @@ TEST_P(CharacterActionsTest, DeleteAnsweredNoChangesNothing) {
 
 TEST_P(CharacterActionsOneBuildTest, DeleteAnsweredYesRemovesTheCharacterAndItsFiles) {
   Prepare('\x00', {"Anna", "Bert", "Carl"});
-  installation.MakeDirectory("game\\Bert");
-  installation.WriteFile("game\\Bert\\save.dat", "progress");
+  installation.MakeSavedGame(L"Bert");
   installation.WriteFile("game\\Bert\\options.ini", "x");
-  installation.MakeDirectory("game\\Carl");
+  installation.MakeSavedGame(L"Carl");
   installation.MakeDirectory("game\\Carl\\maps");
-  installation.WriteFile("game\\Carl\\save.dat", "progress");
   installation.WriteFile("game\\Carl\\maps\\one.map", "map");
   installation.WriteFile("game\\Carl\\locked.txt", "read-only");
   ASSERT_TRUE(SetFileAttributesA(installation.PathOf("game\\Carl\\locked.txt").c_str(),
@@ -106,8 +103,7 @@ TEST_P(CharacterActionsOneBuildTest, DeleteAnsweredYesRemovesTheCharacterAndItsF
 
 TEST_P(CharacterActionsOneBuildTest, DeleteWithNothingChosenShowsTheErrorAndDeletesNothing) {
   Prepare('\xFF', {"Anna"});
-  installation.MakeDirectory("game\\Anna");
-  installation.WriteFile("game\\Anna\\save.dat", "progress");
+  installation.MakeSavedGame(L"Anna");
   StarterProcess starter(GetParam(), installation);
   starter.DeleteCharacter(IDYES);
   starter.AnswerMessageBox(GetParam().errorTitle, GetParam().noSelectionText, IDOK);
@@ -116,35 +112,23 @@ TEST_P(CharacterActionsOneBuildTest, DeleteWithNothingChosenShowsTheErrorAndDele
   starter.Quit();
 }
 
-// The files stay while another character uses the directory; the last one
-// deleted takes them.
-TEST_P(CharacterActionsOneBuildTest, TwoCharactersOfOneNameShareTheirDirectory) {
-  Prepare('\x00', {"Anna", "Anna"});
-  installation.MakeDirectory("game\\Anna");
-  installation.WriteFile("game\\Anna\\save.dat", "progress");
+// The files stay while another character's name leads to the directory:
+// the same name, or another case, which Windows finds it by too; the last
+// one deleted takes them. (Which names lead to a folder is tested
+// in-process, for every way.)
+TEST_P(CharacterActionsOneBuildTest, TheFilesGoWithTheLastCharacterWhoseNameLeadsToThem) {
+  Prepare('\x00', {"Anna", "Bert", "anna", "Anna"});
+  installation.MakeSavedGame(L"Anna");
   StarterProcess starter(GetParam(), installation);
-  starter.DeleteCharacter(IDYES, 1);
-  EXPECT_EQ(starter.Characters(), (Names{"Anna"}));
-  EXPECT_TRUE(installation.Exists("game\\Anna\\save.dat"));
+  for (const Names& left : {Names{"Anna", "Bert", "Anna"}, Names{"Anna", "Bert"}}) {
+    starter.DeleteCharacter(IDYES, 2);
+    EXPECT_EQ(starter.Characters(), left);
+    EXPECT_TRUE(installation.Exists("game\\Anna\\save.dat"));
+  }
   starter.DeleteCharacter(IDYES, 0);
-  EXPECT_TRUE(starter.Characters().empty());
   EXPECT_FALSE(installation.Exists("game\\Anna"));
   starter.Quit();
-  EXPECT_EQ(Saved(), std::string(1, '\0'));
-}
-
-// Windows finds game\<name> without regard to case: deleting "anna" must
-// not take the files of the folder that "Anna", listed too, still leads to.
-// (Which names lead to a folder is tested in-process, for every way.)
-TEST_P(CharacterActionsOneBuildTest, DeleteLeavesTheFilesOfAFolderAnotherCharacterUses) {
-  installation.MakeDirectory("game\\Anna");
-  installation.WriteFile("game\\Anna\\save.dat", "progress");
-  Prepare('\x00', {"Anna", "Bert", "anna"});
-  StarterProcess starter(GetParam(), installation);
-  starter.DeleteCharacter(IDYES, 2);
-  EXPECT_EQ(starter.Characters(), (Names{"Anna", "Bert"}));
-  EXPECT_TRUE(installation.Exists("game\\Anna\\save.dat"));
-  starter.Quit();
+  EXPECT_EQ(Saved(), SettingsBytes(0, {"Bert"}));
 }
 
 // Names that name no directory of their own: deleting such a character
@@ -183,50 +167,11 @@ TEST_P(CharacterActionsOneBuildTest, DeleteNeverReachesOutsideTheCharactersOwnDi
   EXPECT_EQ(Saved(), std::string(1, '\0'));
 }
 
-// Names listed in the ANSI code page come back with real separators for
-// characters that best-fit to one (U+FF3C and U+2216 to a backslash, U+FF0F
-// to a slash, U+FF0E to a full stop); joined to the folder they would lead
-// out of it to the installation's files.
-TEST_P(CharacterActionsOneBuildTest, DeleteReachesNothingThroughNamesThatLookLikeSeparators) {
-  const std::vector<std::wstring> planted = {
-      L"..\uFF3C..\uFF3Cvictim.txt",  L"..\uFF3Cgame.exe",
-      L"..\u2216..\u2216victim.txt",  L"..\u2216game.exe",
-      L"..\uFF0F..\uFF0Fvictim.txt",  L"..\uFF0Fgame.exe",
-      L"..\uFF3C..\uFF3Canleitung\uFF3Canleitung.html", L"\uFF0E\uFF0E\uFF3Cgame.exe"};
-  const std::vector<std::string> sentinels = {"victim.txt", "game\\game.exe",
-                                              "anleitung\\anleitung.html"};
-  installation.WriteFile("victim.txt", "victim");
-  installation.MakeDirectory("game\\Anna");
-  for (const std::wstring& name : planted) {
-    HANDLE file = CreateFileW(WidePathOf("game\\Anna", name).c_str(), GENERIC_WRITE, 0, nullptr,
-                              CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE) << "cannot plant a name (error " << GetLastError() << ")";
-    CloseHandle(file);
-  }
-  Prepare('\x00', {"Anna", "Bert"});
-  StarterProcess starter(GetParam(), installation);
-  starter.DeleteCharacter(IDYES, 0);
-  EXPECT_EQ(starter.Characters(), (Names{"Bert"}));
-  for (const std::string& sentinel : sentinels) {
-    EXPECT_TRUE(installation.Exists(sentinel)) << sentinel << " was deleted";
-  }
-  for (const std::wstring& name : planted) {
-    EXPECT_FALSE(test_support::WideExists(WidePathOf("game\\Anna", name))) << "a planted file stayed";
-  }
-  EXPECT_FALSE(installation.Exists("game\\Anna")) << "the emptied folder went";
-  starter.Quit();
-}
-
 // Under code page 932 the second byte of 表 (95 5C) is a backslash in ASCII:
 // its folder's files go, and those of 表示 beside it stay.
 TEST_P(CharacterActionsOneBuildTest, DeleteUnderADoubleByteCodePageTakesTheNamesOwnFiles) {
-  for (const std::wstring folder : {L"\u8868", L"\u8868\u793A"}) {
-    ASSERT_TRUE(CreateDirectoryW(WidePathOf("game", folder).c_str(), nullptr));
-    HANDLE file = CreateFileW(WidePathOf("game", folder + L"\\save.dat").c_str(), GENERIC_WRITE,
-                              0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    CloseHandle(file);
-  }
+  installation.MakeSavedGame(L"\u8868");
+  installation.MakeSavedGame(L"\u8868\u793A");
   Prepare('\x00', {"\x95\x5C", "\x83\x5C"});
   StarterProcess starter(GetParam(), installation, "",
                          {"LC_ALL=", "LANGUAGE=", "LC_MESSAGES=C.UTF-8", "LC_CTYPE=ja_JP.UTF-8"});
@@ -239,14 +184,29 @@ TEST_P(CharacterActionsOneBuildTest, DeleteUnderADoubleByteCodePageTakesTheNames
 
 // A Unix symbolic link in the folder lists as a plain file (to a file) or as
 // a folder (to a folder) under Wine; deleting through it would delete what it
-// points at. The links stay, and so does the folder holding them.
+// points at. Names listed in the ANSI code page come back with real
+// separators for characters that best-fit to one (U+FF3C and U+2216 to a
+// backslash, U+FF0F to a slash, U+FF0E to a full stop); joined to the folder
+// they would lead out of it. The links and what they point at stay, and so
+// does the folder holding them; the files of such names go.
 TEST_P(CharacterActionsOneBuildTest, DeleteLeavesWhatLinksInTheFolderPointAt) {
+  const std::vector<std::wstring> planted = {
+      L"..\uFF3C..\uFF3Cvictim.txt",  L"..\uFF3Cgame.exe",
+      L"..\u2216..\u2216victim.txt",  L"..\u2216game.exe",
+      L"..\uFF0F..\uFF0Fvictim.txt",  L"..\uFF0Fgame.exe",
+      L"..\uFF3C..\uFF3Canleitung\uFF3Canleitung.html", L"\uFF0E\uFF0E\uFF3Cgame.exe"};
   test_support::ScratchDirectory outside("outside");
   outside.WriteFile("target.txt", "outside");
   outside.MakeDirectory("folder");
   outside.WriteFile("folder\\inner.txt", "inner");
-  installation.MakeDirectory("game\\Anna");
-  installation.WriteFile("game\\Anna\\save.dat", "own");
+  installation.WriteFile("victim.txt", "victim");
+  installation.MakeSavedGame(L"Anna");
+  for (const std::wstring& name : planted) {
+    HANDLE file = CreateFileW(WidePathOf("game\\Anna", name).c_str(), GENERIC_WRITE, 0, nullptr,
+                              CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE) << "cannot plant a name (error " << GetLastError() << ")";
+    CloseHandle(file);
+  }
   const std::string anna = installation.unixPath() + "/game/Anna/";
   ASSERT_TRUE(test_support::MakeUnixLink(outside.unixPath() + "/target.txt", anna + "link.txt"));
   ASSERT_TRUE(test_support::MakeUnixLink(outside.unixPath() + "/folder", anna + "folder"));
@@ -258,7 +218,12 @@ TEST_P(CharacterActionsOneBuildTest, DeleteLeavesWhatLinksInTheFolderPointAt) {
   EXPECT_TRUE(starter.Characters().empty());
   EXPECT_EQ(outside.ReadFile("target.txt"), "outside");
   EXPECT_EQ(outside.ReadFile("folder\\inner.txt"), "inner");
-  EXPECT_TRUE(installation.Exists("game\\game.exe"));
+  for (const char* sentinel : {"victim.txt", "game\\game.exe", "anleitung\\anleitung.html"}) {
+    EXPECT_TRUE(installation.Exists(sentinel)) << sentinel << " was deleted";
+  }
+  for (const std::wstring& name : planted) {
+    EXPECT_FALSE(test_support::WideExists(WidePathOf("game\\Anna", name))) << "a planted file stayed";
+  }
   EXPECT_FALSE(installation.Exists("game\\Anna\\save.dat")) << "its own file went";
   starter.Quit();
 }

@@ -16,6 +16,8 @@ class InstallationDirectory : public ScratchDirectory {
   std::string GameDirectory() const { return PathOf("game"); }
   std::string Manual() const { return PathOf("anleitung\\anleitung.html"); }
   std::string ManualDirectory() const { return PathOf("anleitung"); }
+  // The character's folder game\<name> with a saved game, save.dat, in it.
+  void MakeSavedGame(const std::wstring& name) const;
 };
 
 }  // namespace test_support
