@@ -4,6 +4,7 @@
 #include <string>
 
 #include "installation_directory.h"
+#include "launcher/installation.h"
 #include "launcher/outside_actions.h"
 #include "processes.h"
 #include "recordings.h"
@@ -28,6 +29,7 @@ class StartGameTest : public ::testing::Test {
 
   void PrepareIn(const std::string& directory) {
     ASSERT_TRUE(SetCurrentDirectoryA(directory.c_str()));
+    launcher::FixInstallationFolder();
     launcher::ReadBaseDirectory();
     launcher::ResetGameArguments();
   }
