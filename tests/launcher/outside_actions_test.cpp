@@ -198,6 +198,32 @@ TEST_P(OutsideActionsTest, LaunchesAfterWhichTheLauncherEndsAreFinishedFirst) {
       << "the manual's launch, then the game's";
 }
 
+// Without the shell's library every launch fails quietly: the buttons leave
+// the launcher running, Start still ends it with the list saved, and the
+// shop mode still ends. One build: the two differ in their texts alone.
+TEST(ShellMissingTest, LaunchesFailQuietly) {
+  const Build& build = BUILDS[1];
+  test_support::InstallationDirectory installation;
+  test_support::RecordFile records;
+  test_support::RecordingShellHandlers handlers;
+  const std::vector<std::string> noShell = {"WINEDLLOVERRIDES=shell32=d"};
+  installation.WriteFile(SETTINGS_FILE, SETTINGS);
+  StarterProcess starter(build, installation, "", noShell);
+  for (int control : {launcher::CONTROL_MANUAL, CONTROL_WEBSITE, launcher::CONTROL_BUY}) {
+    starter.Click(control);
+  }
+  starter.Click(launcher::CONTROL_START);
+  starter.ExpectEnded();
+  EXPECT_EQ(SavedSettings(installation), SETTINGS);
+  EXPECT_EQ(test_support::RunUnixCommand(
+                test_support::WineCommand(
+                    test_support::UnixPathOf(test_support::BuildPath(build.program)), "-BUY",
+                    installation.unixPath(), noShell),
+                30000),
+            0);
+  EXPECT_TRUE(records.Read().empty()) << "nothing was opened";
+}
+
 // An installation with Anna and Bert listed and Anna's saved game, moved to
 // a folder of any name.
 void MoveInstallationTo(const std::wstring& folder) {
