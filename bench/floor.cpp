@@ -15,7 +15,6 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <dinput.h>
-#include <shellapi.h>
 
 #include <cstring>
 
@@ -195,18 +194,29 @@ UINT DeleteFolder(const wchar_t* folder) {
   return static_cast<UINT>((ended.QuadPart - started.QuadPart) * 1000000 / frequency.QuadPart);
 }
 
+// The folder of a start as "FLOOR" -delete "FOLDER", the way the driver
+// starts it (the shell's splitting of a command line is a library the
+// launcher's start does not load); nullptr for any other start.
+wchar_t* FolderToDelete() {
+  constexpr wchar_t SWITCH[] = L"\" -delete \"";
+  for (wchar_t* at = GetCommandLineW(); *at; ++at) {
+    const wchar_t* expected = SWITCH;
+    wchar_t* folder = at;
+    while (*expected && *folder == *expected) ++expected, ++folder;
+    if (*expected) continue;
+    for (wchar_t* end = folder; *end; ++end) {
+      if (*end == L'"') *end = L'\0';
+    }
+    return folder;
+  }
+  return nullptr;
+}
+
 }  // namespace
 
 extern "C" __attribute__((force_align_arg_pointer)) void FloorEntry() {
-  int count = 0;
-  wchar_t** arguments = CommandLineToArgvW(GetCommandLineW(), &count);
-  if (count == 3 && lstrcmpW(arguments[1], L"-delete") == 0) {
-    ExitProcess(DeleteFolder(arguments[2]));
-  }
+  if (wchar_t* folder = FolderToDelete()) ExitProcess(DeleteFolder(folder));
   instance = GetModuleHandleA(nullptr);
-  // The launcher's libraries are loaded with it: the shell's for its links.
-  void (*volatile openThroughShell)() = reinterpret_cast<void (*)()>(&ShellExecuteExA);
-  (void)openThroughShell;
   InitCommonControls();
   font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
   WNDCLASSA windowClass = {};

@@ -8,6 +8,7 @@
 #include "foundation/keyboard.h"
 #include "foundation/strings.h"
 #include "launcher/character_actions.h"
+#include "launcher/installation.h"
 #include "launcher/main_window.h"
 #include "launcher/outside_actions.h"
 #include "launcher/roster.h"
@@ -120,6 +121,7 @@ void MainProgram(HINSTANCE instance) {
   program.window = OpenMainWindow();
   foundation::OpenKeyboard();
   MakePictures();
+  FixInstallationFolder();
   ReadBaseDirectory();
   if (RunShopModeWhenAsked()) EndProgram();
   ResetGameArguments();

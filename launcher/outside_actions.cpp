@@ -4,6 +4,7 @@
 
 #include "foundation/strings.h"
 #include "launcher/build_profile.h"
+#include "launcher/installation.h"
 #include "launcher/main_window.h"
 #include "launcher/roster.h"
 #include "services/command_line.h"
@@ -39,7 +40,7 @@ const wchar_t* OrEmpty(const wchar_t* path) { return path ? path : L""; }
 
 void ReadBaseDirectory() {
   outside = {};
-  outside.baseDirectory = services::CurrentDirectoryInHeap();
+  outside.baseDirectory = InstallationFolder();
   outside.gameProgram = BasePath(GAME_PROGRAM_PATH);
   outside.gameDirectory = BasePath(GAME_DIRECTORY_PATH);
   outside.manualDocument = BasePath(MANUAL_PATH);

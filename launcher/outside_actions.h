@@ -6,9 +6,9 @@
 
 namespace launcher {
 
-// Start-up: the base directory is the current directory, in its wide form,
-// with the game program, the game directory, the manual and the characters'
-// folders under it. Every path the launcher acts on leads into the folder it
+// Start-up, once the installation folder is fixed: the base directory is
+// that folder, with the game program, the game directory, the manual and
+// the characters' folders under it. Every path the launcher acts on leads into the folder it
 // was started in, whatever that folder's name: the ANSI code page cannot
 // spell every name, and its look-alikes for the rest would lead into
 // another folder.
@@ -20,10 +20,10 @@ bool RunShopModeWhenAsked();
 // The paths and the game's command line for this run; ReadBaseDirectory
 // starts them anew.
 struct OutsidePaths {
-  // The current directory at start, as the system gives it, and the paths
-  // built on it (main heap); nullptr where none could be had: then the shell
-  // reports the missing file, and Delete keeps the files.
-  wchar_t* baseDirectory;
+  // The installation folder, as the system gave it, and the paths built on
+  // it (main heap); nullptr where none could be had: then the shell reports
+  // the missing file, and Delete keeps the files.
+  const wchar_t* baseDirectory;
   wchar_t* gameProgram;
   wchar_t* gameDirectory;
   wchar_t* manualDocument;

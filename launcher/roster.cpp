@@ -3,11 +3,13 @@
 #include <windows.h>
 
 #include <cstring>
+#include <cwchar>
 
 #include "foundation/lists.h"
 #include "foundation/owned_handles.h"
 #include "foundation/strings.h"
 #include "launcher/build_profile.h"
+#include "launcher/installation.h"
 #include "launcher/main_window.h"
 #include "services/directory_removal.h"
 #include "services/file_lock.h"
@@ -30,7 +32,9 @@ constexpr foundation::ObjectNumber SETTINGS_FILE_NUMBER = 0;
 // a launcher that ended during its save.
 constexpr char SAVE_FILE_PREFIX[] = "vlm";
 constexpr char SAVE_FILE_EXTENSION[] = ".tmp";
-constexpr char SAVE_FILE_PATTERN[] = "vlm*.tmp";
+// A name of the shape, whose digits each attempt writes anew.
+constexpr char SAVE_FILE_SHAPE[] = "vlm00000000.tmp";
+constexpr wchar_t SAVE_FILE_PATTERN[] = L"vlm*.tmp";
 constexpr size_t SAVE_FILE_DIGITS = 8;
 constexpr int SAVE_NAME_ATTEMPTS = 16;
 // A reader of the settings file can hold off its replacement for a moment.
@@ -58,6 +62,13 @@ struct RosterState {
   // that starts meanwhile, even while the settings file is closed and
   // replaced, cannot update it.
   HANDLE lock;
+  // The settings file and the save file in the installation folder, by full
+  // literal paths (main heap), so that the list is read, saved and locked in
+  // the one folder, wherever the current directory goes meanwhile; the save
+  // file's name ends its path.
+  wchar_t* settingsPath;
+  wchar_t* savePath;
+  wchar_t* saveName;
 };
 
 RosterState roster;
@@ -71,28 +82,24 @@ Character* CurrentCharacter() {
   return static_cast<Character*>(foundation::ElementData(roster.characters.current));
 }
 
-// The save file's name for the attempt: the process id first, then numbers
-// that a process id does not predict.
-void SaveFileName(char (&name)[MAX_PATH], int attempt) {
-  char* end = name;
-  for (const char* c = SAVE_FILE_PREFIX; *c; ++c) *end++ = *c;
+// Writes the save file's digits for the attempt into its path: the process
+// id first, then numbers that a process id does not predict.
+void WriteSaveFileDigits(int attempt) {
   DWORD number = GetCurrentProcessId();
   if (attempt > 0) number ^= (GetTickCount() + static_cast<DWORD>(attempt)) * 2654435761u;
+  wchar_t* digits = roster.saveName + strlen(SAVE_FILE_PREFIX);
   for (size_t digit = SAVE_FILE_DIGITS; digit-- > 0;) {
-    *end++ = "0123456789ABCDEF"[(number >> (4 * digit)) & 15];
+    *digits++ = L"0123456789ABCDEF"[(number >> (4 * digit)) & 15];
   }
-  for (const char* c = SAVE_FILE_EXTENSION; *c; ++c) *end++ = *c;
-  *end = '\0';
 }
 
 // Makes a new file under a save file's name that nothing has yet: whatever
 // has a name already (a file another launcher left, a link planted there) is
 // never opened, emptied, followed or deleted. False when no name would do.
-bool MakeUnderFreeSaveName(bool (*make)(const char* name)) {
-  char name[MAX_PATH];
+bool MakeUnderFreeSaveName(bool (*make)(const wchar_t* path)) {
   for (int attempt = 0; attempt < SAVE_NAME_ATTEMPTS; ++attempt) {
-    SaveFileName(name, attempt);
-    if (make(name)) return true;
+    WriteSaveFileDigits(attempt);
+    if (make(roster.savePath)) return true;
   }
   return false;
 }
@@ -117,25 +124,30 @@ bool IsSaveFileName(const wchar_t* name) {
 // be made cannot take the new one, even when the settings file itself could
 // be written.
 bool CanReplaceSettingsFile() {
-  const DWORD attributes = GetFileAttributesA(SETTINGS_FILE);
+  const DWORD attributes = GetFileAttributesW(roster.settingsPath);
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
     return false;
   }
-  return MakeUnderFreeSaveName([](const char* name) {
-    return static_cast<bool>(foundation::OwnedHandle(CreateFileA(
-        name, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_FLAG_DELETE_ON_CLOSE, nullptr)));
+  return MakeUnderFreeSaveName([](const wchar_t* path) {
+    return static_cast<bool>(foundation::OwnedHandle(CreateFileW(
+        path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_FLAG_DELETE_ON_CLOSE, nullptr)));
   });
 }
 
 // Without the lock, taken here or not to be had, the file is only read.
+// Without the installation folder there is no file.
 bool OpenSettingsFile() {
-  roster.lock = services::TakeFileLock(SETTINGS_FILE);
-  if (roster.lock && services::FileOpenUpdate(SETTINGS_FILE_NUMBER, SETTINGS_FILE)) {
+  roster.settingsPath = InstallationFileInHeap(SETTINGS_FILE);
+  roster.savePath = InstallationFileInHeap(SAVE_FILE_SHAPE);
+  if (!roster.settingsPath || !roster.savePath) return false;
+  roster.saveName = roster.savePath + wcslen(roster.savePath) - strlen(SAVE_FILE_SHAPE);
+  roster.lock = services::TakeFileLock(roster.settingsPath);
+  if (roster.lock && services::FileOpenUpdate(SETTINGS_FILE_NUMBER, roster.settingsPath)) {
     roster.canBeSaved = CanReplaceSettingsFile();
     return true;
   }
   roster.canBeSaved = false;
-  return services::FileOpenReadShared(SETTINGS_FILE_NUMBER, SETTINGS_FILE) != 0;
+  return services::FileOpenReadShared(SETTINGS_FILE_NUMBER, roster.settingsPath) != 0;
 }
 
 void ReadCharacters() {
@@ -164,7 +176,7 @@ bool WriteSettings(int32_t selection) {
 // Puts the save file, the current file, in the settings file's place.
 bool ReplaceSettingsFile() {
   for (int attempt = 1;; ++attempt) {
-    if (services::FileMoveTo(SETTINGS_FILE)) return true;
+    if (services::FileMoveTo(roster.settingsPath)) return true;
     if (attempt == REPLACE_ATTEMPTS) return false;
     Sleep(REPLACE_PAUSE_MS);
   }
@@ -175,8 +187,9 @@ bool ReplaceSettingsFile() {
 // deleted.
 bool TrySave(int32_t selection) {
   services::FileClose(SETTINGS_FILE_NUMBER);
-  if (!MakeUnderFreeSaveName(
-          [](const char* name) { return services::FileOpenNew(SETTINGS_FILE_NUMBER, name) != 0; })) {
+  if (!MakeUnderFreeSaveName([](const wchar_t* path) {
+        return services::FileOpenNew(SETTINGS_FILE_NUMBER, path) != 0;
+      })) {
     return false;
   }
   if (WriteSettings(selection) && ReplaceSettingsFile()) {
@@ -196,7 +209,7 @@ void Save(int32_t selection, bool askAfterFailure) {
   for (;;) {
     if (TrySave(selection)) {
       // Files that launchers which ended during their save left.
-      services::DeleteFilesInFolder(".", SAVE_FILE_PATTERN, IsSaveFileName);
+      services::DeleteFilesInFolder(InstallationFolderLiteral(), SAVE_FILE_PATTERN, IsSaveFileName);
       break;
     }
     if (!askAfterFailure || toolkit::ShowMessageBox(buildProfile.errorTitle,

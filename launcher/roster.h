@@ -5,7 +5,7 @@ namespace launcher {
 
 // The player's characters, kept here in the order of the settings file,
 // mirrored item for item by the combo box, and carried from one run to the
-// next by "velmora.cfg" in the current directory: one byte with the
+// next by "velmora.cfg" in the installation folder: one byte with the
 // selection (0xFF for none), then one line per name ending in CR LF.
 
 // Reads the settings file. It stays open (others may only read it) until

@@ -314,15 +314,13 @@ int32_t DirectoryRemove(const char* path, const char* pattern) {
   return DirectoryRemove(path, pattern, 0);
 }
 
-void DeleteFilesInFolder(const char* path, const char* pattern, NameFilter accept) {
-  const foundation::MainHeapBlock<AnsiArguments> wide;
+void DeleteFilesInFolder(const wchar_t* path, const wchar_t* pattern, NameFilter accept) {
   const foundation::MainHeapBlock<Arguments> arguments;
   const HeldFolder folder;
   Removal removal = {nullptr, 0, accept, nullptr};
   // The folder itself may be reached through a link (a drive's root, say):
   // what is deleted lies directly in it, wherever it really is.
-  if (wide && arguments && folder && Widen(path, pattern, wide.get()) &&
-      PrepareArguments(wide->path, wide->pattern, arguments.get(), &removal) &&
+  if (arguments && folder && PrepareArguments(path, pattern, arguments.get(), &removal) &&
       OpenFolderAt(arguments->folderPath, WALK_ACCESS, SHARE_NO_DELETE, folder.get())) {
     EmptyFolder(removal, *folder);
   }

@@ -33,10 +33,10 @@ int32_t DirectoryRemove(const char* path, const char* pattern);
 // The same with wide texts, for a path the ANSI code page cannot spell.
 int32_t DirectoryRemove(const wchar_t* path, const wchar_t* pattern, uint32_t flags);
 
-// Deletes, with the same care, the plain files directly in the folder that
-// match the pattern and whose names `accept` takes; the folder and what else
-// is in it stay.
+// Deletes, with the same care, the plain files directly in the folder (best
+// a full literal path) that match the pattern and whose names `accept`
+// takes; the folder and what else is in it stay.
 using NameFilter = bool (*)(const wchar_t* name);
-void DeleteFilesInFolder(const char* path, const char* pattern, NameFilter accept);
+void DeleteFilesInFolder(const wchar_t* path, const wchar_t* pattern, NameFilter accept);
 
 }  // namespace services

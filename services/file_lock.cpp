@@ -51,11 +51,9 @@ bool IdentityKeyOf(HANDLE folder, wchar_t* key) {
 
 // The file's key: the final path of its folder (or, where that cannot be
 // told, the folder's identity), a backslash and its name, in capitals.
-bool KeyOf(const char* name, KeyBuffers* buffers) {
-  wchar_t wideName[MAX_PATH];
-  if (!WideTextOf(name, wideName, MAX_PATH)) return false;
+bool KeyOf(const wchar_t* given, KeyBuffers* buffers) {
   wchar_t* path = buffers->path;
-  if (!LiteralPathOf(wideName, path, LONG_PATH_ROOM)) return false;
+  if (!LiteralPathOf(given, path, LONG_PATH_ROOM)) return false;
   wchar_t* separator = wcsrchr(path, L'\\');
   if (!separator || !separator[1]) return false;
   const wchar_t* fileName = separator + 1;
@@ -88,11 +86,11 @@ void LockNameOf(const wchar_t* key, wchar_t (&lockName)[64]) {
 
 }  // namespace
 
-HANDLE TakeFileLock(const char* name) {
+HANDLE TakeFileLock(const wchar_t* path) {
   wchar_t lockName[64];
   {
     const foundation::MainHeapBlock<KeyBuffers> buffers;
-    if (!buffers || !KeyOf(name, buffers.get())) return nullptr;
+    if (!buffers || !KeyOf(path, buffers.get())) return nullptr;
     LockNameOf(buffers->key, lockName);
   }
   // Not made when a process of another user made it, say.
@@ -101,6 +99,11 @@ HANDLE TakeFileLock(const char* name) {
   // A holder that ended without letting go leaves the lock abandoned: ours now.
   const DWORD waited = WaitForSingleObject(lock.get(), 0);
   return waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED ? lock.Give() : nullptr;
+}
+
+HANDLE TakeFileLock(const char* name) {
+  wchar_t path[MAX_PATH];
+  return WideTextOf(name, path, MAX_PATH) ? TakeFileLock(path) : nullptr;
 }
 
 void ReleaseFileLock(HANDLE lock) {

@@ -10,9 +10,13 @@ namespace services {
 // file meanwhile; a file that must stay in one process's hand while it is
 // closed and replaced is guarded so.
 
-// Takes the lock of the named file (relative to the current directory); its
-// handle, or nullptr when another process holds it or it cannot be made (a
-// caller then must not count on having the file to itself).
+// Takes the lock of the file at the path (best full and literal, as the
+// file opens take it); its handle, or nullptr when another process holds it
+// or it cannot be made (a caller then must not count on having the file to
+// itself).
+HANDLE TakeFileLock(const wchar_t* path);
+// The same for a name of the ANSI code page, relative to the current
+// directory or full.
 HANDLE TakeFileLock(const char* name);
 // Lets the lock go; nullptr does nothing.
 void ReleaseFileLock(HANDLE lock);

@@ -73,8 +73,8 @@ constexpr OpenWay OPEN_READ_SHARED = {GENERIC_READ, FILE_SHARE_READ | FILE_SHARE
 // DELETE lets the file be moved or deleted through its handle later.
 constexpr OpenWay OPEN_NEW = {GENERIC_WRITE | DELETE, FILE_SHARE_READ, CREATE_NEW};
 
-HANDLE CreateWith(const char* name, const OpenWay& way, DWORD attributes) {
-  HANDLE file = CreateFileA(name, way.access, way.sharing, nullptr, way.creation, attributes,
+HANDLE CreateWith(const wchar_t* path, const OpenWay& way, DWORD attributes) {
+  HANDLE file = CreateFileW(path, way.access, way.sharing, nullptr, way.creation, attributes,
                             nullptr);
   return file == INVALID_HANDLE_VALUE ? nullptr : file;
 }
@@ -164,8 +164,16 @@ intptr_t StoreOpenedFile(ObjectNumber number, HANDLE opened, DWORD access) {
   return foundation::CreationResult(number, entry);
 }
 
-intptr_t OpenFileWith(ObjectNumber number, const char* name, const OpenWay& way) {
-  return StoreOpenedFile(number, CreateWith(name, way, FILE_ATTRIBUTE_NORMAL), way.access);
+intptr_t OpenFileWith(ObjectNumber number, const wchar_t* path, const OpenWay& way) {
+  return StoreOpenedFile(number, CreateWith(path, way, FILE_ATTRIBUTE_NORMAL), way.access);
+}
+
+// Opens the name of the ANSI code page by its wide form; a name too long for
+// any file opens nothing.
+intptr_t OpenAnsi(ObjectNumber number, const char* name,
+                  intptr_t (*open)(ObjectNumber number, const wchar_t* path)) {
+  wchar_t path[MAX_PATH];
+  return open(number, WideTextOf(name, path, MAX_PATH) ? path : L"");
 }
 
 OpenFile* FileUnder(ObjectNumber number) {
@@ -266,48 +274,62 @@ void FileTableInit() {
   foundation::ObjectTableInit(&files.table, sizeof(FileEntry), FILE_TABLE_BOUND, FILE_TABLE_STEP);
 }
 
-intptr_t FileOpenRead(ObjectNumber number, const char* name) {
-  return OpenFileWith(number, name, OPEN_READ);
+intptr_t FileOpenRead(ObjectNumber number, const wchar_t* path) {
+  return OpenFileWith(number, path, OPEN_READ);
 }
 
-intptr_t FileOpenUpdate(ObjectNumber number, const char* name) {
-  return OpenFileWith(number, name, OPEN_UPDATE);
+intptr_t FileOpenUpdate(ObjectNumber number, const wchar_t* path) {
+  return OpenFileWith(number, path, OPEN_UPDATE);
 }
 
-intptr_t FileOpenCreate(ObjectNumber number, const char* name) {
-  HANDLE file = CreateWith(name, OPEN_CREATE, FILE_ATTRIBUTE_NORMAL);
+intptr_t FileOpenCreate(ObjectNumber number, const wchar_t* path) {
+  HANDLE file = CreateWith(path, OPEN_CREATE, FILE_ATTRIBUTE_NORMAL);
   if (!file) {
     // Some files cannot be created anew but can be emptied.
     const OpenWay truncate = {OPEN_CREATE.access, OPEN_CREATE.sharing, TRUNCATE_EXISTING};
-    file = CreateWith(name, truncate, 0);
+    file = CreateWith(path, truncate, 0);
   }
   return StoreOpenedFile(number, file, OPEN_CREATE.access);
 }
 
+intptr_t FileOpenExclusive(ObjectNumber number, const wchar_t* path) {
+  return OpenFileWith(number, path, OPEN_EXCLUSIVE);
+}
+
+intptr_t FileOpenReadShared(ObjectNumber number, const wchar_t* path) {
+  return OpenFileWith(number, path, OPEN_READ_SHARED);
+}
+
+intptr_t FileOpenNew(ObjectNumber number, const wchar_t* path) {
+  return OpenFileWith(number, path, OPEN_NEW);
+}
+
+intptr_t FileOpenRead(ObjectNumber number, const char* name) {
+  return OpenAnsi(number, name, FileOpenRead);
+}
+
+intptr_t FileOpenUpdate(ObjectNumber number, const char* name) {
+  return OpenAnsi(number, name, FileOpenUpdate);
+}
+
+intptr_t FileOpenCreate(ObjectNumber number, const char* name) {
+  return OpenAnsi(number, name, FileOpenCreate);
+}
+
 intptr_t FileOpenExclusive(ObjectNumber number, const char* name) {
-  return OpenFileWith(number, name, OPEN_EXCLUSIVE);
+  return OpenAnsi(number, name, FileOpenExclusive);
 }
 
 intptr_t FileOpenReadShared(ObjectNumber number, const char* name) {
-  return OpenFileWith(number, name, OPEN_READ_SHARED);
+  return OpenAnsi(number, name, FileOpenReadShared);
 }
 
-intptr_t FileOpenNew(ObjectNumber number, const char* name) {
-  return OpenFileWith(number, name, OPEN_NEW);
-}
-
-bool FileMoveTo(const char* name) {
+bool FileMoveTo(const wchar_t* path) {
   OpenFile* file = files.current;
   if (!file) return false;
   Engage(file);
   WriteWaitingBytes(file);
-  wchar_t wideName[MAX_PATH];
-  if (!NothingRefused(file)) return false;
-  if (!WideTextOf(name, wideName, MAX_PATH)) {
-    SetLastError(ERROR_FILENAME_EXCED_RANGE);
-    return false;
-  }
-  return RenameOpenFile(file->handle, wideName);
+  return NothingRefused(file) && RenameOpenFile(file->handle, path);
 }
 
 void FileCloseAndDelete(ObjectNumber number) {

@@ -39,12 +39,21 @@ void FileTableInit();
 //   FileOpenNew:        a file that does not exist yet, for writing; others
 //                       may only read. Whatever already has the name (a
 //                       file, a link) makes it fail and stays as it was.
+// A name of the ANSI code page is relative to the current directory or
+// full; a wide path is best full and literal ("\\?\C:\..."), so that it
+// leads to the same file whatever becomes of the current directory and
+// whatever its names end in.
 intptr_t FileOpenRead(ObjectNumber number, const char* name);
+intptr_t FileOpenRead(ObjectNumber number, const wchar_t* path);
 intptr_t FileOpenUpdate(ObjectNumber number, const char* name);
+intptr_t FileOpenUpdate(ObjectNumber number, const wchar_t* path);
 intptr_t FileOpenCreate(ObjectNumber number, const char* name);
+intptr_t FileOpenCreate(ObjectNumber number, const wchar_t* path);
 intptr_t FileOpenExclusive(ObjectNumber number, const char* name);
+intptr_t FileOpenExclusive(ObjectNumber number, const wchar_t* path);
 intptr_t FileOpenReadShared(ObjectNumber number, const char* name);
-intptr_t FileOpenNew(ObjectNumber number, const char* name);
+intptr_t FileOpenReadShared(ObjectNumber number, const wchar_t* path);
+intptr_t FileOpenNew(ObjectNumber number, const wchar_t* path);
 
 // Closes the file under the number; false, with the system's error code as
 // the last error, when the system refused bytes written to it (true when no
@@ -88,12 +97,12 @@ int32_t FileGetPosition();  // -1 with no current file
 int32_t FileGetSize();      // -1 with no current file
 // Deletes a file by name; non-zero on success.
 int32_t FileDelete(const char* name);
-// Gives the current file, opened by FileOpenNew, the name (relative to the
-// current directory), replacing a file of that name, after writing what
-// waits. It is moved through its handle, so this very file goes there,
-// whatever has become of its own name meanwhile. False when it stays where
-// it is (also when bytes of it were refused).
-bool FileMoveTo(const char* name);
+// Gives the current file, opened by FileOpenNew, the path (full and
+// literal, as the opens take it, on the same volume), replacing a file
+// there, after writing what waits. It is moved through its handle, so this
+// very file goes there, whatever has become of its own name meanwhile.
+// False when it stays where it is (also when bytes of it were refused).
+bool FileMoveTo(const wchar_t* path);
 // Deletes the file under the number, opened by FileOpenNew, through its
 // handle and closes it; what waited to be written is dropped.
 void FileCloseAndDelete(ObjectNumber number);

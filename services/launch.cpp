@@ -20,16 +20,22 @@ constexpr size_t DIRECTORY_BUFFER_SIZE = 512;
 // A command line holds at most 32767 characters.
 constexpr DWORD PARAMETERS_ROOM = 32768;
 
-// COM comes from ole32, loaded from the system folder when the first launch
-// needs it rather than at start: the launcher's start waits for none of it.
+// The shell (shell32) and COM (ole32) are loaded from the system folder when
+// the first launch needs them rather than at start: the launcher's start
+// waits for none of it, and most runs never launch anything.
 using CoInitializeExFunction = HRESULT(WINAPI*)(void* reserved, DWORD model);
 using CoUninitializeFunction = void(WINAPI*)();
+using ShellExecuteExFunction = BOOL(WINAPI*)(SHELLEXECUTEINFOW* request);
 
 struct Shell {
   bool tried;
   HMODULE ole32;
   // COM was set up by SetUpShell and is to be taken down by ReleaseShell.
   bool comSetUp;
+  // nullptr when the shell could not be had: every launch then fails. The
+  // shell stays loaded to the process's end: it may still be finishing a
+  // launch on a thread of its own.
+  ShellExecuteExFunction execute;
 };
 
 Shell shell;
@@ -70,6 +76,8 @@ void SetUpShell() {
       foundation::LibraryFunction<CoInitializeExFunction>(shell.ole32, "CoInitializeEx");
   shell.comSetUp =
       initialize && SUCCEEDED(initialize(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE));
+  shell.execute = foundation::LibraryFunction<ShellExecuteExFunction>(
+      foundation::LoadSystemLibrary("shell32.dll"), "ShellExecuteExW");
 }
 
 void ReleaseShell() {
@@ -84,6 +92,7 @@ intptr_t LaunchItem(const wchar_t* target, const char* parameters, const wchar_t
                     int32_t flags) {
   if (!target) return 0;
   SetUpShell();
+  if (!shell.execute) return 0;
   wchar_t derived[DIRECTORY_BUFFER_SIZE];
   const wchar_t* chosen = DeriveDirectory(target, derived) ? derived : nullptr;
   if (directory && *directory) chosen = directory;
@@ -104,7 +113,7 @@ intptr_t LaunchItem(const wchar_t* target, const char* parameters, const wchar_t
   request.lpParameters = wideParameters->text;
   request.lpDirectory = chosen;
   request.nShow = (flags & LAUNCH_HIDDEN) ? SW_HIDE : SW_SHOWNORMAL;
-  if (!ShellExecuteExW(&request)) return 0;
+  if (!shell.execute(&request)) return 0;
   if (!request.hProcess) return 1;
   if (flags & LAUNCH_WAIT) WaitForSingleObject(request.hProcess, INFINITE);
   return reinterpret_cast<intptr_t>(request.hProcess);

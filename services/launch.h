@@ -11,10 +11,11 @@ constexpr int32_t LAUNCH_HIDDEN = 2;  // start it hidden instead of shown normal
 // returns, so that nothing is cut off when the caller's process ends.
 constexpr int32_t LAUNCH_BEFORE_EXIT = 4;
 
-// Sets up COM on the calling thread, apartment-threaded and without OLE1
-// DDE, as the shell needs it for the verb handlers and browsers it talks to:
-// once, before the first launch, which calls it itself. When COM cannot be
-// set up, launches go on without it and ReleaseShell does nothing.
+// Loads the shell and sets up COM on the calling thread, apartment-threaded
+// and without OLE1 DDE, as the shell needs it for the verb handlers and
+// browsers it talks to: once, before the first launch, which calls it
+// itself. When COM cannot be set up, launches go on without it; when the
+// shell cannot be had, every launch fails (gives 0).
 void SetUpShell();
 // Takes down what SetUpShell set up; at the end of the program.
 void ReleaseShell();

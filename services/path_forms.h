@@ -27,10 +27,9 @@ DWORD LiteralPathOf(const wchar_t* path, wchar_t* literal, DWORD room);
 DWORD NativePathOf(const wchar_t* path, wchar_t* native, DWORD room);
 // How many characters of a literal path are its prefix.
 DWORD LiteralPrefixLength(const wchar_t* literal);
-
-// The process's current directory, as the system gives it, in its wide form:
-// the folder's real name, whatever the ANSI code page can spell. A new text
-// in the main heap; nullptr when it cannot be had.
-wchar_t* CurrentDirectoryInHeap();
+// A full path ("C:\games", "\\server\share") in the literal form, only
+// prefixed: resolving it again would drop a trailing blank or dot of a name.
+// A new text in the main heap; nullptr when it cannot be made.
+wchar_t* LiteralFormInHeap(const wchar_t* full);
 
 }  // namespace services

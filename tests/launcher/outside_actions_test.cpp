@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <set>
 #include <string>
 #include <vector>
@@ -14,7 +16,6 @@ namespace launcher_test {
 namespace {
 
 using launcher::CONTROL_WEBSITE;
-using test_support::LiteralWhenLong;
 using test_support::Record;
 using test_support::Utf8;
 using test_support::WideExists;
@@ -199,6 +200,32 @@ TEST_P(OutsideActionsTest, LaunchesAfterWhichTheLauncherEndsAreFinishedFirst) {
       << "the manual's launch, then the game's";
 }
 
+// Without the shell's library every launch fails quietly: the buttons leave
+// the launcher running, Start still ends it with the list saved, and the
+// shop mode still ends. One build: the two differ in their texts alone.
+TEST(ShellMissingTest, LaunchesFailQuietly) {
+  const Build& build = BUILDS[1];
+  test_support::InstallationDirectory installation;
+  test_support::RecordFile records;
+  test_support::RecordingShellHandlers handlers;
+  const std::vector<std::string> noShell = {"WINEDLLOVERRIDES=shell32=d"};
+  installation.WriteFile(SETTINGS_FILE, SETTINGS);
+  StarterProcess starter(build, installation, "", noShell);
+  for (int control : {launcher::CONTROL_MANUAL, CONTROL_WEBSITE, launcher::CONTROL_BUY}) {
+    starter.Click(control);
+  }
+  starter.Click(launcher::CONTROL_START);
+  starter.ExpectEnded();
+  EXPECT_EQ(SavedSettings(installation), SETTINGS);
+  EXPECT_EQ(test_support::RunUnixCommand(
+                test_support::WineCommand(
+                    test_support::UnixPathOf(test_support::BuildPath(build.program)), "-BUY",
+                    installation.unixPath(), noShell),
+                30000),
+            0);
+  EXPECT_TRUE(records.Read().empty()) << "nothing was opened";
+}
+
 // An installation with Anna and Bert listed and Anna's saved game, moved to
 // a folder of any name.
 void MoveInstallationTo(const std::wstring& folder) {
@@ -206,15 +233,24 @@ void MoveInstallationTo(const std::wstring& folder) {
   made.WriteFile(SETTINGS_FILE, SettingsBytes(0, {"Anna", "Bert"}));
   made.MakeDirectory("game\\Anna");
   made.WriteFile("game\\Anna\\save.dat", "progress");
-  ASSERT_TRUE(MoveFileW(Widened(made.windowsPath()).c_str(), LiteralWhenLong(folder).c_str())) << Utf8(folder);
+  // Literal, so that a name's trailing blank stays.
+  ASSERT_TRUE(MoveFileW(Widened(made.windowsPath()).c_str(), (L"\\\\?\\" + folder).c_str()))
+      << Utf8(folder);
+}
+
+std::string SavedSettingsAt(const std::wstring& folder) {
+  std::ifstream file((L"\\\\?\\" + folder + L"\\velmora.cfg").c_str(), std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), {});
 }
 
 // Installations in folders whose names the ANSI code page cannot spell: its
 // look-alike of such a name leads into another folder (full-width letters
 // become their plain twins) or nowhere (Cyrillic becomes "????"). Delete,
 // Start and Manual reach the files of the launcher's own installation only,
-// and Delete works in a folder deeper than MAX_PATH. One build: the two
-// differ in their texts alone.
+// and Delete works in a folder deeper than MAX_PATH. The list is saved in
+// the folder it was read from, even when the shell's launches moved the
+// current directory meanwhile: Win32 paths drop a name's trailing blank. One
+// build: the two differ in their texts alone.
 TEST(InstallationFolderTest, DeleteStartAndManualReachOnlyTheirOwnInstallation) {
   const Build& build = BUILDS[1];
   test_support::ScratchDirectory place("folders");
@@ -229,6 +265,7 @@ TEST(InstallationFolderTest, DeleteStartAndManualReachOnlyTheirOwnInstallation) 
       {"full-width letters", L"\uFF36\uFF25\uFF2C", L"VEL", true},
       {"Cyrillic", L"\u0412\u0435\u043B\u044C", L"", true},
       {"letters of Windows-1252", L"V\u00E4l", L"Val", true},
+      {"a name ending in a blank", L"inst ", L"inst", true},
       {"a folder of 250 characters", std::wstring(250 - parent.size() - 1, L'v'), L"", false},
   };
   test_support::RecordFile records;
@@ -241,7 +278,8 @@ TEST(InstallationFolderTest, DeleteStartAndManualReachOnlyTheirOwnInstallation) 
     const std::wstring twin = parent + L"\\" + row.twin;
     MoveInstallationTo(own);
     if (!row.twin.empty()) MoveInstallationTo(twin);
-    StarterProcess starter(build, own);
+    // Started in "...\inst \": the final backslash keeps the blank.
+    StarterProcess starter(build, own + L"\\");
     if (row.launches) {
       starter.Click(launcher::CONTROL_MANUAL);
       const std::vector<Record> all = records.WaitForRecords(++expected);
@@ -254,18 +292,22 @@ TEST(InstallationFolderTest, DeleteStartAndManualReachOnlyTheirOwnInstallation) 
     if (!row.twin.empty()) {
       EXPECT_TRUE(WideExists(twin + L"\\game\\Anna\\save.dat")) << "the twin's files went";
     }
-    if (!row.launches) {
+    if (row.launches) {
+      starter.ChooseCharacter(0);
+      starter.Click(launcher::CONTROL_START);
+      starter.ExpectEnded();
+      const std::vector<Record> all = records.WaitForRecords(++expected);
+      ASSERT_EQ(all.size(), expected) << "the game was not started";
+      EXPECT_EQ(all.back().Value("wide command line"),
+                Utf8(L"\"" + own + L"\\game\\game.exe\" -nj -d STARTER_USED -dir Bert -pl Bert"));
+      EXPECT_EQ(all.back().Value("wide directory"), Utf8(own + L"\\game"));
+    } else {
       starter.Quit();
-      continue;
     }
-    starter.ChooseCharacter(0);
-    starter.Click(launcher::CONTROL_START);
-    starter.ExpectEnded();
-    const std::vector<Record> all = records.WaitForRecords(++expected);
-    ASSERT_EQ(all.size(), expected) << "the game was not started";
-    EXPECT_EQ(all.back().Value("wide command line"),
-              Utf8(L"\"" + own + L"\\game\\game.exe\" -nj -d STARTER_USED -dir Bert -pl Bert"));
-    EXPECT_EQ(all.back().Value("wide directory"), Utf8(own + L"\\game"));
+    EXPECT_EQ(SavedSettingsAt(own), SettingsBytes(0, {"Bert"}));
+    if (!row.twin.empty()) {
+      EXPECT_EQ(SavedSettingsAt(twin), SettingsBytes(0, {"Anna", "Bert"})) << "the twin's list";
+    }
   }
 }
 

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "installation_directory.h"
+#include "launcher/installation.h"
 #include "launcher/outside_actions.h"
 #include "recordings.h"
 #include "runtime_heaps.h"
@@ -22,6 +23,7 @@ class StartGameTest : public ::testing::Test {
  protected:
   void PrepareIn(const std::string& directory) {
     ASSERT_TRUE(SetCurrentDirectoryA(directory.c_str()));
+    launcher::FixInstallationFolder();
     launcher::ReadBaseDirectory();
     launcher::ResetGameArguments();
   }
