@@ -55,11 +55,9 @@ TEST_F(ObjectTableTest, GrowsInStepsAndKeepsEntries) {
 }
 
 TEST_F(ObjectTableTest, LookupsOutsideTheTableFindNothing) {
-  EXPECT_EQ(foundation::LookUpSlot(&table, 10), nullptr);
-  EXPECT_EQ(foundation::LookUpSlot(&table, 11), nullptr);
-  EXPECT_EQ(foundation::LookUpSlot(&table, -1), nullptr);
-  EXPECT_EQ(foundation::LookUpSlot(&table, -56), nullptr);
-  EXPECT_EQ(foundation::LookUpSlot(&table, 1 << 20), nullptr);
+  for (ObjectNumber outside : {10, 11, -1, -56, 1 << 20}) {
+    EXPECT_EQ(foundation::LookUpSlot(&table, outside), nullptr) << outside;
+  }
   EXPECT_EQ(foundation::ClaimSlot(&table, -2), nullptr) << "numbers below -1 are refused";
   EXPECT_EQ(table.bound, 10);
 
