@@ -2,8 +2,6 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 #include "assets/art.h"
@@ -14,9 +12,7 @@
 namespace {
 
 std::string AssetFile(const std::string& name) {
-  std::ifstream file(std::string(test_support::SOURCE_DIRECTORY) + "/assets/" + name,
-                     std::ios::binary);
-  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+  return test_support::SourceFile("assets/" + name);
 }
 
 uint32_t U16(const std::string& bytes, size_t at) {

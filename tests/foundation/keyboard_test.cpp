@@ -25,25 +25,24 @@ class KeyboardTest : public ::testing::Test {
   test_support::RuntimeHeaps heaps;
 };
 
-TEST_F(KeyboardTest, OpeningGivesOneThenNonzeroWithoutASecondDevice) {
+TEST_F(KeyboardTest, OpeningGivesOneThenNonzeroWithoutASecondDeviceNorAcquiring) {
+  CloseKeyboard();
+  EXPECT_EQ(KeyboardDevice(), nullptr) << "closing before opening does nothing";
+  EXPECT_EQ(GetModuleHandleA("dinput.dll"), nullptr);
+
   ASSERT_EQ(OpenKeyboard(), 1);
   IDirectInputDevice7A* device = KeyboardDevice();
   ASSERT_NE(device, nullptr);
   EXPECT_EQ(KeyboardState(), 1);
+  BYTE keys[256];
+  EXPECT_EQ(IDirectInputDevice7_GetDeviceState(device, sizeof(keys), keys), DIERR_NOTACQUIRED);
   EXPECT_NE(OpenKeyboard(), 0);
   EXPECT_EQ(KeyboardDevice(), device) << "no second device";
+  EXPECT_EQ(IDirectInputDevice7_GetDeviceState(device, sizeof(keys), keys), DIERR_NOTACQUIRED)
+      << "nor does opening again acquire it";
   // One reference: ours. AddRef answers the count after it.
   EXPECT_EQ(IDirectInputDevice7_AddRef(device), 2u);
   EXPECT_EQ(IDirectInputDevice7_Release(device), 1u);
-}
-
-TEST_F(KeyboardTest, TheDeviceIsNeverAcquired) {
-  ASSERT_EQ(OpenKeyboard(), 1);
-  IDirectInputDevice7A* device = KeyboardDevice();
-  BYTE keys[256];
-  EXPECT_EQ(IDirectInputDevice7_GetDeviceState(device, sizeof(keys), keys), DIERR_NOTACQUIRED);
-  OpenKeyboard();
-  EXPECT_EQ(IDirectInputDevice7_GetDeviceState(device, sizeof(keys), keys), DIERR_NOTACQUIRED);
 }
 
 // The data format is DirectInput's standard keyboard format: once the test
@@ -157,12 +156,6 @@ TEST_F(KeyboardTest, DirectInputIsSharedByCountedUsers) {
   ReleaseDirectInput();
   EXPECT_NE(GetModuleHandleA("dinput.dll"), nullptr) << "one user is left";
   ReleaseDirectInput();
-  EXPECT_EQ(GetModuleHandleA("dinput.dll"), nullptr);
-}
-
-TEST_F(KeyboardTest, CloseWithoutOpenDoesNothing) {
-  CloseKeyboard();
-  EXPECT_EQ(KeyboardDevice(), nullptr);
   EXPECT_EQ(GetModuleHandleA("dinput.dll"), nullptr);
 }
 

@@ -82,6 +82,12 @@ TEST_F(ListsTest, AddingWithoutCurrentElementGoesToTheFront) {
   EXPECT_EQ(list.header->first, list.current);
   EXPECT_EQ(list.header->last, list.current);
   ListRemoveCurrent(&list);
+  EXPECT_EQ(ListCount(&list), 0) << "removing the only element empties the list";
+  EXPECT_EQ(list.header->first, nullptr);
+  EXPECT_EQ(list.header->last, nullptr);
+  EXPECT_EQ(list.current, nullptr);
+  ListRemoveCurrent(&list);
+  EXPECT_EQ(ListCount(&list), 0) << "removing without a current element does nothing";
   AddAnnaBertCarl();
   MakeCurrent("Anna");
   ListRemoveCurrent(&list);  // no current element afterwards
@@ -112,17 +118,6 @@ TEST_F(ListsTest, RemovalRulesAtEachPlace) {
     ListElement* next = ListNext(&list);
     EXPECT_EQ(next ? CurrentText() : "<none>", row.next);
   }
-}
-
-TEST_F(ListsTest, RemovingTheOnlyElementEmptiesTheList) {
-  Add("Only");
-  ListRemoveCurrent(&list);
-  EXPECT_EQ(ListCount(&list), 0);
-  EXPECT_EQ(list.header->first, nullptr);
-  EXPECT_EQ(list.header->last, nullptr);
-  EXPECT_EQ(list.current, nullptr);
-  ListRemoveCurrent(&list);
-  EXPECT_EQ(ListCount(&list), 0) << "removing without a current element does nothing";
 }
 
 TEST_F(ListsTest, SelectingByIndexStopsAtTheLast) {

@@ -41,19 +41,19 @@ class FilesTest : public ::testing::Test {
   test_support::ScratchDirectory directory;
 };
 
-TEST_F(FilesTest, OpenOrCreateMakesAMissingFileEmpty) {
+// A missing file is made empty; an existing one keeps its bytes and is
+// overwritten from the front.
+TEST_F(FilesTest, OpenOrCreateMakesAMissingFileAndKeepsAnExistingOne) {
   ASSERT_NE(FileOpenUpdate(0, Path("velmora.cfg").c_str()), 0);
   EXPECT_TRUE(directory.Exists("velmora.cfg"));
   EXPECT_EQ(FileAtEnd(0), -1) << "a new file is at its end at once";
   EXPECT_EQ(FileReadByte(), 0);
   EXPECT_EQ(FileGetSize(), 0);
-}
 
-TEST_F(FilesTest, OpenOrCreateKeepsTheBytesAndOverwritesFromTheFront) {
   directory.WriteFile("data", "abcdef");
-  ASSERT_NE(FileOpenUpdate(0, Path("data").c_str()), 0);
+  ASSERT_NE(FileOpenUpdate(1, Path("data").c_str()), 0);
   EXPECT_EQ(FileWriteText("XY"), 2);
-  FileClose(0);
+  FileClose(1);
   EXPECT_EQ(directory.ReadFile("data"), "XYcdef");
 }
 

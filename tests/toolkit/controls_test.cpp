@@ -25,11 +25,15 @@ class ControlsTest : public ToolkitTest {
     return window_;
   }
   HWND Control(intptr_t number) { return GetDlgItem(Window(), static_cast<int>(number)); }
-  // Item `index` of combo box 8.
-  std::string ItemText(int index) {
-    char text[32] = {};
-    SendMessageA(Control(8), CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text));
-    return text;
+  // The items of combo box 8.
+  std::vector<std::string> Items() {
+    std::vector<std::string> items;
+    for (int index = 0; index < SendMessageA(Control(8), CB_GETCOUNT, 0, 0); ++index) {
+      char text[32] = {};
+      SendMessageA(Control(8), CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text));
+      items.push_back(text);
+    }
+    return items;
   }
 
  private:
@@ -91,10 +95,7 @@ TEST_F(ControlsTest, ComboBoxOperationsTable) {
   EXPECT_EQ(InsertControlItem(8, -1, "a"), 1);
   EXPECT_EQ(InsertControlItem(8, 0, "first"), 0) << "position p inserts before item p";
   EXPECT_EQ(InsertControlItem(8, -1, nullptr), 3) << "a missing text inserts the empty text";
-  EXPECT_EQ(ItemText(0), "first");
-  EXPECT_EQ(ItemText(1), "b");
-  EXPECT_EQ(ItemText(2), "a");
-  EXPECT_EQ(ItemText(3), "");
+  EXPECT_EQ(Items(), (std::vector<std::string>{"first", "b", "a", ""}));
   EXPECT_EQ(ReadControlState(8), -1) << "inserting selects nothing";
 
   struct Row {
@@ -115,7 +116,7 @@ TEST_F(ControlsTest, ComboBoxOperationsTable) {
   InsertControlItem(8, -1, "late");
   WriteControlState(8, 2);
   RemoveAllControlItems(8);
-  EXPECT_EQ(SendMessageA(Control(8), CB_GETCOUNT, 0, 0), 0);
+  EXPECT_EQ(Items(), std::vector<std::string>{});
   EXPECT_EQ(ReadControlState(8), -1);
   InsertControlItem(8, -1, "only");
   EXPECT_EQ(ReadControlState(8), -1) << "refilled: one item, no selection";
@@ -181,21 +182,17 @@ TEST_F(ControlsTest, ARefillReplacesTheItemsInOneSweepWithDrawingOff) {
       {WM_SETREDRAW, TRUE, 0},
   };
   EXPECT_EQ(listMessages, expected) << "drawing off, storage for 3 items and 11 bytes, 3 items";
-  EXPECT_EQ(SendMessageA(Control(8), CB_GETCOUNT, 0, 0), 3);
-  EXPECT_EQ(ItemText(0), "Anna");
-  EXPECT_EQ(ItemText(1), "L\xF6we");
-  EXPECT_EQ(ItemText(2), "");
+  EXPECT_EQ(Items(), (std::vector<std::string>{"Anna", "L\xF6we", ""}));
   EXPECT_EQ(ReadControlState(8), -1) << "a refill leaves nothing selected";
 
   WriteControlState(8, 1);
   EXPECT_EQ(RemoveControlItem(8, 1), 2) << "two items are left";
-  EXPECT_EQ(ItemText(0), "Anna");
-  EXPECT_EQ(ItemText(1), "");
+  EXPECT_EQ(Items(), (std::vector<std::string>{"Anna", ""}));
   EXPECT_EQ(RemoveControlItem(8, 2), -1) << "no item 2";
 
   walk.names.clear();
   EXPECT_EQ(RefillControlItems(8, names), 0);
-  EXPECT_EQ(SendMessageA(Control(8), CB_GETCOUNT, 0, 0), 0);
+  EXPECT_EQ(Items(), std::vector<std::string>{});
   SetWindowLongPtrA(info.hwndList, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(listProcedure));
 
   CreateButtonControl(2, 10, 10, 80, 20, "b");

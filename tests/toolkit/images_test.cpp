@@ -1,9 +1,7 @@
 #include "toolkit/images.h"
 
 #include <cstdint>
-#include <fstream>
 #include <initializer_list>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -16,6 +14,7 @@ namespace toolkit_test {
 namespace {
 
 using namespace toolkit;
+using test_support::SourceFile;
 
 void Put16(std::string* bytes, size_t at, uint32_t v) {
   (*bytes)[at] = static_cast<char>(v & 0xFF);
@@ -27,22 +26,31 @@ void Put32(std::string* bytes, size_t at, uint32_t v) {
   Put16(bytes, at + 2, v >> 16);
 }
 
+// A BMP file's two headers: `palette` colours after them, then `pixels`
+// bytes, all zero.
+std::string BmpFile(int width, int height, int bits, uint32_t palette, uint32_t pixels) {
+  const uint32_t pixelOffset = 54 + palette * 4;
+  std::string bytes(pixelOffset + pixels, '\0');
+  bytes[0] = 'B';
+  bytes[1] = 'M';
+  Put32(&bytes, 2, static_cast<uint32_t>(bytes.size()));
+  Put32(&bytes, 10, pixelOffset);
+  Put32(&bytes, 14, 40);
+  Put32(&bytes, 18, width);
+  Put32(&bytes, 22, height);
+  Put16(&bytes, 26, 1);
+  Put16(&bytes, 28, bits);
+  Put32(&bytes, 34, pixels);
+  Put32(&bytes, 46, palette);
+  return bytes;
+}
+
 // A 24-bit BMP file whose rows, in the order stored, have the given colours
 // (one colour per row). A negative height stores the top row first.
 std::string Bmp24(int width, int height, const std::vector<COLORREF>& storedRows) {
   const int rows = height < 0 ? -height : height;
   const uint32_t row = (width * 3 + 3) & ~3;
-  std::string bytes(54 + row * rows, '\0');
-  bytes[0] = 'B';
-  bytes[1] = 'M';
-  Put32(&bytes, 2, static_cast<uint32_t>(bytes.size()));
-  Put32(&bytes, 10, 54);
-  Put32(&bytes, 14, 40);
-  Put32(&bytes, 18, width);
-  Put32(&bytes, 22, height);
-  Put16(&bytes, 26, 1);
-  Put16(&bytes, 28, 24);
-  Put32(&bytes, 34, row * rows);
+  std::string bytes = BmpFile(width, height, 24, 0, row * rows);
   for (int r = 0; r < rows; ++r) {
     for (int x = 0; x < width; ++x) {
       const COLORREF c = storedRows[r];
@@ -53,12 +61,6 @@ std::string Bmp24(int width, int height, const std::vector<COLORREF>& storedRows
     }
   }
   return bytes;
-}
-
-std::string SourceFile(const std::string& relative) {
-  std::ifstream file(std::string(test_support::SOURCE_DIRECTORY) + "/" + relative,
-                     std::ios::binary);
-  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
 BITMAP DescriptionOf(HANDLE bitmap) {
@@ -223,7 +225,7 @@ TEST_F(ImagesTest, ReleaseAllImagesDestroysEveryImage) {
   EXPECT_EQ(ImageHandleOf(automatic), nullptr);
 }
 
-TEST_F(ImagesTest, AutomaticNumbersAreIdentifiersOutsideTheSlots) {
+TEST_F(ImagesTest, AutomaticNumbersAreIdentifiersOutsideTheSlotsAndLowerOnesAreRefused) {
   const intptr_t id = MakeEmbedded(foundation::AUTOMATIC_NUMBER, LOGO_PICTURE_RESOURCE);
   ASSERT_NE(id, 0);
   EXPECT_GT(id, ImageTableBound());
@@ -234,10 +236,7 @@ TEST_F(ImagesTest, AutomaticNumbersAreIdentifiersOutsideTheSlots) {
   EXPECT_FALSE(IsBitmap(bitmap));
   EXPECT_EQ(ImageHandleOf(id), nullptr);
   ReleaseImage(foundation::AUTOMATIC_NUMBER);  // names nothing: nothing happens
-}
-
-TEST_F(ImagesTest, NumbersBelowMinusOneAreRefused) {
-  EXPECT_EQ(MakeEmbedded(-2, LOGO_PICTURE_RESOURCE), 0);
+  EXPECT_EQ(MakeEmbedded(-2, LOGO_PICTURE_RESOURCE), 0) << "numbers below -1 are refused";
   EXPECT_EQ(MakeBlankImage(-5, 8, 8), 0);
   EXPECT_EQ(ImageTableBound(), 10);
 }
@@ -280,16 +279,7 @@ TEST_F(ImagesTest, TopDownBmpsKeepTheirRowOrder) {
 
 TEST_F(ImagesTest, OtherPixelFormatsGoThroughTheConversion) {
   // 8 bits with a two-colour table (colours used 2), rows padded to 4 bytes.
-  std::string bmp(54 + 8 + 4 * 2, '\0');
-  bmp[0] = 'B';
-  bmp[1] = 'M';
-  Put32(&bmp, 10, 54 + 8);
-  Put32(&bmp, 14, 40);
-  Put32(&bmp, 18, 3);
-  Put32(&bmp, 22, 2);
-  Put16(&bmp, 26, 1);
-  Put16(&bmp, 28, 8);
-  Put32(&bmp, 46, 2);
+  std::string bmp = BmpFile(3, 2, 8, 2, 4 * 2);
   Put32(&bmp, 54, 0x00000000);  // index 0: black
   Put32(&bmp, 58, 0x00FFFF00);  // index 1: yellow (blue 0, green and red 255)
   bmp[62 + 4] = 1;              // top row (stored second): yellow at x = 0
@@ -334,18 +324,8 @@ TEST_F(ImagesTest, ImpossibleHeadersAreRefusedAndKeepTheImage) {
 
 TEST_F(ImagesTest, RunLengthDataNeedsItsSizeAndMustBeBottomUp) {
   // 8-bit RLE, 2 x 1: one run of two pixels of colour 1, end of bitmap.
-  std::string rle(54 + 8 + 4, '\0');
-  rle[0] = 'B';
-  rle[1] = 'M';
-  Put32(&rle, 10, 62);
-  Put32(&rle, 14, 40);
-  Put32(&rle, 18, 2);
-  Put32(&rle, 22, 1);
-  Put16(&rle, 26, 1);
-  Put16(&rle, 28, 8);
+  std::string rle = BmpFile(2, 1, 8, 2, 4);
   Put32(&rle, 30, BI_RLE8);
-  Put32(&rle, 34, 4);
-  Put32(&rle, 46, 2);
   Put32(&rle, 58, 0x00FFFFFF);
   rle[62] = 2;
   rle[63] = 1;
@@ -353,15 +333,11 @@ TEST_F(ImagesTest, RunLengthDataNeedsItsSizeAndMustBeBottomUp) {
   rle[65] = 1;
   ASSERT_NE(Make(0, rle), 0);
   EXPECT_EQ(PixelOf(ImageHandleOf(0), 1, 0), RGB(255, 255, 255));
-  std::string noSize = rle;
-  Put32(&noSize, 34, 0);
-  EXPECT_EQ(Make(1, noSize), 0);
-  std::string longer = rle;
-  Put32(&longer, 34, 5);
-  EXPECT_EQ(Make(1, longer), 0) << "the runs would reach past the data";
-  std::string topDown = rle;
-  Put32(&topDown, 22, static_cast<uint32_t>(-1));
-  EXPECT_EQ(Make(1, topDown), 0);
+  ExpectRefused(rle, ImageHandleOf(0), {
+      {"no size", 34, 0, 0},
+      {"runs reaching past the data", 34, 5, 0},
+      {"top-down", 22, static_cast<uint32_t>(-1), 0},
+  });
 }
 
 TEST_F(ImagesTest, AnIconFileBecomesAnIcon) {

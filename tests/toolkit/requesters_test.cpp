@@ -4,6 +4,7 @@
 
 #include <string>
 #include <thread>
+#include <utility>
 
 #include "foundation/strings.h"
 #include "control_styles.h"
@@ -38,6 +39,13 @@ void KeysTo(HWND requester, const std::string& keys) {
 void TypeInto(HWND requester, const std::string& text) {
   test_support::MovePointerTo(requester, 150, 5);
   test_support::TypeText(text);
+}
+
+// The start and end of an edit field's selection.
+std::pair<DWORD, DWORD> SelectionOf(HWND field) {
+  DWORD start = 99, end = 99;
+  SendMessageA(field, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+  return {start, end};
 }
 
 RECT PlaceInParent(HWND child) {
@@ -130,18 +138,14 @@ TEST_F(RequestersTest, TextRequesterLooksAsGivenAndIsOwnedByTheForegroundWindow)
     }
     HWND field = GetDlgItem(dialog, INPUT_FIELD_ID);
     EXPECT_EQ(GetFocus(), field);
-    DWORD start = 99, end = 99;
-    SendMessageA(field, EM_GETSEL, reinterpret_cast<WPARAM>(&start),
-                 reinterpret_cast<LPARAM>(&end));
-    EXPECT_EQ(start, 0u) << "the caret at position 0";
-    EXPECT_EQ(end, 0u);
+    EXPECT_EQ(SelectionOf(field), (std::pair<DWORD, DWORD>{0, 0})) << "the caret at position 0";
     KeysTo(dialog, "Return");
   }});
   EXPECT_EQ(answer, "") << "Enter at once gives the empty text";
   EXPECT_TRUE(IsWindowEnabled(owner));
 }
 
-TEST_F(RequestersTest, EnterOrOkTakesTheTypedText) {
+TEST_F(RequestersTest, EnterOrOkTakesTheTypedTextEscapeOrCloseTheEmptyText) {
   OpenWindow();
   EXPECT_EQ(Ask({[](HWND dialog) {
               TypeInto(dialog, "Anna Lee");
@@ -151,10 +155,7 @@ TEST_F(RequestersTest, EnterOrOkTakesTheTypedText) {
   EXPECT_EQ(Ask({[](HWND dialog) { TypeInto(dialog, "Bert"); },
                  [](HWND dialog) { test_support::ClickCentre(GetDlgItem(dialog, OK_BUTTON_ID)); }}),
             "Bert");
-}
-
-TEST_F(RequestersTest, EscapeAndCloseRequestGiveTheEmptyTextEvenAfterTyping) {
-  OpenWindow();
+  // Escape and a close request give the empty text, even after typing.
   EXPECT_EQ(Ask({[](HWND dialog) {
               TypeInto(dialog, "Carl");
               KeysTo(dialog, "Escape");
@@ -172,11 +173,8 @@ TEST_F(RequestersTest, DefaultTextStandsWithTheCaretAfterIt) {
   EXPECT_EQ(Ask({[](HWND dialog) {
                   HWND field = GetDlgItem(dialog, INPUT_FIELD_ID);
                   EXPECT_EQ(TextOf(field), "Carl");
-                  DWORD start = 0, end = 0;
-                  SendMessageA(field, EM_GETSEL, reinterpret_cast<WPARAM>(&start),
-                               reinterpret_cast<LPARAM>(&end));
-                  EXPECT_EQ(start, 4u) << "nothing selected";
-                  EXPECT_EQ(end, 4u);
+                  EXPECT_EQ(SelectionOf(field), (std::pair<DWORD, DWORD>{4, 4}))
+                      << "nothing selected";
                   TypeInto(dialog, "a");
                   KeysTo(dialog, "Return");
                 }},
@@ -231,12 +229,11 @@ TEST_F(RequestersTest, MessageBoxShowsTheTextsAndOkGivesOne) {
 
 TEST_F(RequestersTest, YesAndNoGiveSixAndSeven) {
   OpenWindow();
-  EXPECT_EQ(Show("L\xF6schen", "Soll der Charakter wirklich gel\xF6scht werden?", MB_YESNO,
-                 {[](HWND box) { test_support::ClickCentre(GetDlgItem(box, IDYES)); }}),
-            6);
-  EXPECT_EQ(Show("L\xF6schen", "Soll der Charakter wirklich gel\xF6scht werden?", MB_YESNO,
-                 {[](HWND box) { test_support::ClickCentre(GetDlgItem(box, IDNO)); }}),
-            7);
+  for (const int button : {IDYES, IDNO}) {
+    EXPECT_EQ(Show("L\xF6schen", "Soll der Charakter wirklich gel\xF6scht werden?", MB_YESNO,
+                   {[button](HWND box) { test_support::ClickCentre(GetDlgItem(box, button)); }}),
+              button == IDYES ? 6 : 7);
+  }
 }
 
 // Four windows of this thread: the foreground window, another visible and
