@@ -6,12 +6,24 @@
 
 namespace services {
 
+namespace {
+
+DWORD Widen(const char* text, wchar_t* wide, DWORD room, UINT codePage, DWORD flags) {
+  const int length =
+      MultiByteToWideChar(codePage, flags, text ? text : "", -1, wide, static_cast<int>(room));
+  return length > 0 ? static_cast<DWORD>(length - 1) : 0;
+}
+
+}  // namespace
+
 DWORD WideTextOf(const char* text, wchar_t* wide, DWORD room, UINT codePage) {
   // Without MB_ERR_INVALID_CHARS a lone lead byte comes back as a stand-in
   // character (U+30FB under 932) instead of a failure.
-  const int length = MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, text ? text : "", -1,
-                                         wide, static_cast<int>(room));
-  return length > 0 ? static_cast<DWORD>(length - 1) : 0;
+  return Widen(text, wide, room, codePage, MB_ERR_INVALID_CHARS);
+}
+
+DWORD WideTextAsWindowsReadsIt(const char* text, wchar_t* wide, DWORD room) {
+  return Widen(text, wide, room, CP_ACP, 0);
 }
 
 wchar_t* JoinedPathInHeap(const wchar_t* path, const char* more) {

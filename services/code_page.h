@@ -18,6 +18,15 @@ namespace services {
 // system's).
 DWORD WideTextOf(const char* text, wchar_t* wide, DWORD room, UINT codePage = CP_ACP);
 
+// The text as the system's own ANSI calls take it: bytes that are no text of
+// the code page become its stand-in character (U+30FB under 932). For what
+// Windows or the game make of such bytes: the game's command line, which
+// still starts the game with a name the settings file brought from another
+// code page, and the folder another character's name leads to. Never for a
+// name the launcher acts on. Its length in characters, 0 when it is empty
+// or does not fit.
+DWORD WideTextAsWindowsReadsIt(const char* text, wchar_t* wide, DWORD room);
+
 // The path followed by a text of the system's ANSI code page, as a new wide
 // text in the main heap; nullptr when it cannot be made.
 wchar_t* JoinedPathInHeap(const wchar_t* path, const char* more);

@@ -144,13 +144,14 @@ bool FindFolderAliases(const wchar_t* path, FolderAliases* folder) {
 
 bool LeadsToFolder(const FolderAliases& folder, const char* name) {
   if (folder.overflow) return true;
-  // Most names fit one name's room; judged there, they need no heap.
+  // The other character's name leads where Windows takes its bytes. Most
+  // names fit one name's room; judged there, they need no heap.
   wchar_t shortName[MAX_PATH];
-  if (WideTextOf(name, shortName, MAX_PATH) || !*name) return NameLeadsToFolder(folder, shortName);
-  // A longer text is judged in full; one that is no text of the code page
-  // may come to any folder.
+  if (WideTextAsWindowsReadsIt(name, shortName, MAX_PATH) || !*name) {
+    return NameLeadsToFolder(folder, shortName);
+  }
   const foundation::MainHeapBlock<PathBuffer> longName;
-  if (!longName || !WideTextOf(name, longName->text, LONG_PATH_ROOM)) return true;
+  if (!longName || !WideTextAsWindowsReadsIt(name, longName->text, LONG_PATH_ROOM)) return true;
   return NameLeadsToFolder(folder, longName->text);
 }
 

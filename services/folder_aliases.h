@@ -34,10 +34,10 @@ struct FolderAliases {
 // a link, and when it cannot be told which folder it is. Large: the caller
 // keeps it in the heap.
 bool FindFolderAliases(const wchar_t* path, FolderAliases* folder);
-// True when the name (ANSI code page, judged as characters: file_names.h),
-// taken in the folder's parent, leads to the folder, or may: where that
-// cannot be told (a name that is no text of the code page, links beside it
-// that could not be listed), it counts as leading.
+// True when the name (ANSI code page, read as Windows reads it and judged as
+// characters: code_page.h, file_names.h), taken in the folder's parent,
+// leads to the folder, or may: where that cannot be told (links beside it
+// that could not be listed, a name too long to read), it counts as leading.
 bool LeadsToFolder(const FolderAliases& folder, const char* name);
 
 }  // namespace services

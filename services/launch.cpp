@@ -98,8 +98,9 @@ intptr_t LaunchItem(const wchar_t* target, const char* parameters, const wchar_t
   if (directory && *directory) chosen = directory;
   const foundation::MainHeapBlock<Parameters> wideParameters;
   // Longer parameters than a command line holds cannot be passed.
-  if (!wideParameters || (parameters && *parameters &&
-                          !WideTextOf(parameters, wideParameters->text, PARAMETERS_ROOM))) {
+  if (!wideParameters ||
+      (parameters && *parameters &&
+       !WideTextAsWindowsReadsIt(parameters, wideParameters->text, PARAMETERS_ROOM))) {
     return 0;
   }
 

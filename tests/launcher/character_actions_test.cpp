@@ -6,6 +6,7 @@
 
 #include "installation_directory.h"
 #include "processes.h"
+#include "recordings.h"
 #include "starter_process.h"
 #include "user_input.h"
 #include "wide_texts.h"
@@ -168,18 +169,28 @@ TEST_P(CharacterActionsOneBuildTest, DeleteNeverReachesOutsideTheCharactersOwnDi
 }
 
 // Under code page 932 the second byte of 表 (95 5C) is a backslash in ASCII:
-// its folder's files go, and those of 表示 beside it stay.
-TEST_P(CharacterActionsOneBuildTest, DeleteUnderADoubleByteCodePageTakesTheNamesOwnFiles) {
+// its folder's files go, and those of 表示 beside it stay. A name that is no
+// text of the code page (a lone lead byte) names no folder and keeps no one
+// else's files, and the game still starts with it, as Windows reads it.
+TEST_P(CharacterActionsOneBuildTest, DeleteAndStartUnderADoubleByteCodePage) {
   installation.MakeSavedGame(L"\u8868");
   installation.MakeSavedGame(L"\u8868\u793A");
-  Prepare('\x00', {"\x95\x5C", "\x83\x5C"});
+  Prepare('\x00', {"\x95\x5C", "\x83\x5C", "Ed\x95"});
+  test_support::RecordFile records;
   StarterProcess starter(GetParam(), installation, "",
                          {"LC_ALL=", "LANGUAGE=", "LC_MESSAGES=C.UTF-8", "LC_CTYPE=ja_JP.UTF-8"});
   starter.DeleteCharacter(IDYES, 0);
-  starter.Quit();
-  EXPECT_EQ(Saved(), SettingsBytes(0, {"\x83\x5C"}));
+  starter.ChooseCharacter(1);
+  starter.Click(launcher::CONTROL_START);
+  starter.ExpectEnded();
+  EXPECT_EQ(Saved(), SettingsBytes(1, {"\x83\x5C", "Ed\x95"}));
   EXPECT_FALSE(test_support::WideExists(WidePathOf("game", L"\u8868")));
   EXPECT_TRUE(test_support::WideExists(WidePathOf("game", L"\u8868\u793A\\save.dat")));
+  const std::vector<test_support::Record> started = records.WaitForRecords(1);
+  ASSERT_EQ(started.size(), 1u) << "the game was not started";
+  EXPECT_NE(started[0].Value("wide command line").find("-dir Ed\xE3\x83\xBB"),
+            std::string::npos)
+      << started[0].Value("wide command line");
 }
 
 // A Unix symbolic link in the folder lists as a plain file (to a file) or as
