@@ -231,8 +231,7 @@ TEST(ShellMissingTest, LaunchesFailQuietly) {
 void MoveInstallationTo(const std::wstring& folder) {
   test_support::InstallationDirectory made("made");
   made.WriteFile(SETTINGS_FILE, SettingsBytes(0, {"Anna", "Bert"}));
-  made.MakeDirectory("game\\Anna");
-  made.WriteFile("game\\Anna\\save.dat", "progress");
+  made.MakeSavedGame(L"Anna");
   // Literal, so that a name's trailing blank stays.
   ASSERT_TRUE(MoveFileW(Widened(made.windowsPath()).c_str(), (L"\\\\?\\" + folder).c_str()))
       << Utf8(folder);
