@@ -96,14 +96,12 @@ void MakePictures() {
 }
 
 // The session ends under the launcher: what the player changed is saved as
-// at Quit, with no one left to answer a failure, and the process ends at
-// once. Windows may end it any moment now and takes everything down itself;
-// destroying windows here would only keep the session's end waiting (Wine
-// then stalls it, and other programs never hear of it).
-void EndWithSession() {
-  SaveRosterUnattended(program.startSelection);
-  ExitProcess(0);
-}
+// at Quit, with no one left to answer a failure, and the launcher answers.
+// Windows ends it then and takes everything down itself (the toolkit ends it
+// should the system not); destroying windows here would only keep the
+// session's end waiting (Wine then stalls it, and other programs never hear
+// of it).
+void EndWithSession() { SaveRosterUnattended(program.startSelection); }
 
 void RunEventLoop() {
   while (!program.quit) {

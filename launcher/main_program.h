@@ -8,7 +8,7 @@ namespace launcher {
 
 // The way out of a run: releases the keyboard, images, windows and files,
 // destroys both heaps and ends the process with exit code 0. (When the
-// Windows session ends, the process ends at once after its save.)
+// Windows session ends, the process is ended once it has saved and answered.)
 [[noreturn]] void EndProgram();
 
 }  // namespace launcher

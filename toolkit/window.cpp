@@ -26,6 +26,12 @@ constexpr ACCEL WINDOW_SHORTCUTS[] = {
     {FVIRTKEY | FNOINVERT, VK_TAB, CMD_NEXT_CONTROL},
     {FVIRTKEY | FNOINVERT | FSHIFT, VK_TAB, CMD_PREVIOUS_CONTROL},
 };
+// The timer a window whose session has ended sets, to end the process when
+// the system has not; any message loop (the event wait's or a requester's)
+// delivers it.
+constexpr UINT_PTR SESSION_END_TIMER = 12503;
+constexpr UINT SESSION_END_GRACE_MS = 5000;
+
 constexpr int SHORTCUT_COUNT = sizeof(WINDOW_SHORTCUTS) / sizeof(WINDOW_SHORTCUTS[0]);
 
 // The window toolkit's state; InitWindowToolkit starts it anew.
@@ -230,8 +236,17 @@ LRESULT CALLBACK ToolkitWindowProcedure(HWND window, UINT message, WPARAM wParam
         void (*action)() = windows.sessionEndAction;
         windows.sessionEndAction = nullptr;
         action();
+        // The system ends the process once every window has answered. A
+        // process that ends itself first, inside the message or right after
+        // its answer, leaves Wine's session end deaf to the next program's
+        // answers: it stalls, or ends that program unsaved. Should the system
+        // leave the process running, it ends itself a little later.
+        SetTimer(window, SESSION_END_TIMER, SESSION_END_GRACE_MS, nullptr);
       }
       return 0;
+    case WM_TIMER:
+      if (wParam != SESSION_END_TIMER) break;
+      ExitProcess(0);
   }
   return DefWindowProcA(window, message, wParam, lParam);
 }

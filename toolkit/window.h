@@ -57,9 +57,10 @@ int32_t WaitForEvent();
 intptr_t LastEventControl();
 // Runs the action, once, when the Windows session ends for good (log-off,
 // shut-down, an installer's restart of programs): WM_ENDSESSION with wParam
-// TRUE at any toolkit window. The system may end the process at any moment
-// after that, so the action keeps what must be kept before it returns, or
-// ends the process itself. nullptr: nothing is done.
+// TRUE at any toolkit window. The action keeps what must be kept and returns;
+// once the window has answered, the system may end the process at any moment,
+// and should it leave the process running, the process ends itself (exit
+// code 0) a few seconds later. nullptr: nothing is done.
 void SetSessionEndAction(void (*action)());
 // The highest slot number of the window table.
 ObjectNumber WindowTableBound();
