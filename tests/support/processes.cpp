@@ -31,10 +31,16 @@ ChildProcess Start(const std::string& commandLine, const std::wstring& directory
   PROCESS_INFORMATION info = {};
   std::wstring line = Widened(commandLine);
   const std::wstring program = Widened(application);
-  const BOOL started =
-      CreateProcessW(program.empty() ? nullptr : program.c_str(), line.data(), nullptr, nullptr,
-                     FALSE, creationFlags, nullptr, directory.empty() ? nullptr : directory.c_str(),
-                     &startup, &info);
+  // On a loaded machine Wine now and then fails a start with
+  // ERROR_INTERNAL_ERROR before the new process ran: it is tried again.
+  BOOL started = FALSE;
+  for (int attempt = 0; attempt < 3 && !started; ++attempt) {
+    if (attempt > 0 && GetLastError() != ERROR_INTERNAL_ERROR) break;
+    if (attempt > 0) Sleep(500);
+    started = CreateProcessW(program.empty() ? nullptr : program.c_str(), line.data(), nullptr,
+                             nullptr, FALSE, creationFlags, nullptr,
+                             directory.empty() ? nullptr : directory.c_str(), &startup, &info);
+  }
   EXPECT_TRUE(started) << "cannot start: " << commandLine.substr(0, 300) << " (error "
                        << GetLastError() << ")";
   if (!started) return {};
