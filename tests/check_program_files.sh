@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Checks the four launcher programs as files: the win32 ones are PE32 (i386)
 # GUI programs, the win64 ones PE32+ (x86-64); each imports exactly the names
-# its list in tests/program_imports/ gives (DirectInput is loaded at run time,
-# never imported), carries the artwork as language-neutral resources (icon 1
+# tests/program_imports.txt lists (DirectInput is loaded at run time, never
+# imported), carries the artwork as language-neutral resources (icon 1
 # in icon group 1, the two pictures as RCDATA) and a version resource in its
 # own language that names its file, is marked Terminal Server aware, has no
 # link time stamp (so that a build of the same source gives the same bytes),
@@ -11,11 +11,11 @@
 # constructor: it would silently never run.
 #
 #   check_program_files.sh BUILD_ROOT                  checks
-#   check_program_files.sh BUILD_ROOT --write-imports  writes the lists anew
-#                                                      from the 32-bit programs
+#   check_program_files.sh BUILD_ROOT --write-imports  writes the list anew
+#                                                      from a 32-bit program
 set -u
 root=${1:?build root}
-lists=$(cd "$(dirname "$0")" && pwd)/program_imports
+list=$(cd "$(dirname "$0")" && pwd)/program_imports.txt
 status=0
 
 fail() { echo "FAIL: $*"; status=1; }
@@ -42,18 +42,16 @@ as_either_build() {
 }
 
 if [ "${2:-}" = --write-imports ]; then
-  for program in starter-de.exe starter-en.exe; do
-    {
-      echo "# The names $program imports, by DLL. tests/check_program_files.sh"
-      echo "# compares both builds' imports with this list exactly; after a reviewed"
-      echo "# change of the imports, \"tests/check_program_files.sh build --write-imports\""
-      echo "# writes it anew."
-      imports_of "$root/win32/$program" i686-w64-mingw32-objdump |
-        awk -F'\t' '$1 != dll { printf "%s[%s]\n", dll == "" ? "" : "\n", $1; dll = $1 }
-          { print $2 }'
-    } >"$lists/${program%.exe}.txt"
-    echo "wrote $lists/${program%.exe}.txt"
-  done
+  {
+    echo "# The names each launcher program imports, by DLL. tests/check_program_files.sh"
+    echo "# compares the imports of all four with this list exactly; after a reviewed"
+    echo "# change of the imports, \"tests/check_program_files.sh build --write-imports\""
+    echo "# writes it anew."
+    imports_of "$root/win32/starter-en.exe" i686-w64-mingw32-objdump |
+      awk -F'\t' '$1 != dll { printf "%s[%s]\n", dll == "" ? "" : "\n", $1; dll = $1 }
+        { print $2 }'
+  } >"$list"
+  echo "wrote $list"
   exit 0
 fi
 
@@ -65,7 +63,7 @@ check() {
   program=$(basename "$file")
   [ -f "$file" ] || { fail "$file is missing"; return; }
   file -b "$file" | grep -q "^$format executable (GUI)" || fail "$file: $(file -b "$file")"
-  local list=$lists/${program%.exe}.txt differences
+  local differences
   if [ "$format" = PE32 ]; then
     differences=$(diff <(listed_imports "$list") <(imports_of "$file" "$objdump") | grep '^[<>]')
   else
