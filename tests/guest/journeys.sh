@@ -106,7 +106,7 @@ expect_eq() {  # WHAT ACTUAL EXPECTED
 start_probe() {
   rm -f "$WORK/probe.in" "$WORK/probe.out"
   mkfifo "$WORK/probe.in" "$WORK/probe.out"
-  "$WINE" "$BIN/window_probe.exe" serve <"$WORK/probe.in" >"$WORK/probe.out" \
+  "$WINE" "$BIN/window_probe.exe" <"$WORK/probe.in" >"$WORK/probe.out" \
     2>>"$OUT/probe.log" &
   PROBE_PID=$!
   exec {PROBE_W}>"$WORK/probe.in" {PROBE_R}<"$WORK/probe.out"

@@ -1,10 +1,10 @@
 // The guest journeys' eyes: reads the running launcher's windows from another
 // process and prints what it sees as "key=value" lines (UTF-8), so that a
 // shell script can click at the controls' places with xdotool and check the
-// outcome. It never sends input and never changes a window.
-//
-//   window_probe [CONDITION...] [timeout=MS]   one look, after waiting
-//   window_probe serve                         one request per line of input
+// outcome. It never sends input and never changes a window. It serves one
+// request per line of its input ("CONDITION... [timeout=MS]" for a look),
+// one Wine process for a whole run of journeys: starting a program under
+// the guest's emulated CPU takes seconds.
 //
 // A look waits until every condition holds (or the time is up), then prints
 // the launcher's window and process, its controls with their screen
@@ -20,9 +20,7 @@
 // reads only those items of a long list (another process reads each item
 // with a message of its own).
 //
-// Serving keeps one Wine process for all requests of a journey: starting a
-// program under the guest's emulated CPU takes seconds. Besides looks it
-// holds a file open for reading as another program would, without delete
+// Besides looks it holds a file open for reading as another program would, without delete
 // sharing ("hold PATH", "release"), and answers with "held=1" or "held=0",
 // "result=..." and "end".
 #include <fcntl.h>
@@ -331,29 +329,25 @@ void Hold(HeldFile* held, const std::string& path) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main() {
   // Lines end in LF alone, as the shell that reads them expects.
   _setmode(_fileno(stdout), _O_BINARY);
-  if (argc == 2 && strcmp(argv[1], "serve") == 0) {
-    static char line[1024];
-    HeldFile held;
-    while (fgets(line, sizeof(line), stdin)) {
-      line[strcspn(line, "\r\n")] = '\0';
-      const std::vector<std::string> words = Words(line);
-      if (!words.empty() && words[0] == "quit") break;
-      if (!words.empty() && words[0] == "hold") {
-        Hold(&held, line + strspn(line, " \t") + 5);
-      } else if (!words.empty() && words[0] == "release") {
-        Release(&held);
-        printf("result=ok\nend\n");
-        fflush(stdout);
-      } else {
-        LookWhen(words);
-      }
+  static char line[1024];
+  HeldFile held;
+  while (fgets(line, sizeof(line), stdin)) {
+    line[strcspn(line, "\r\n")] = '\0';
+    const std::vector<std::string> words = Words(line);
+    if (!words.empty() && words[0] == "quit") break;
+    if (!words.empty() && words[0] == "hold") {
+      Hold(&held, line + strspn(line, " \t") + 5);
+    } else if (!words.empty() && words[0] == "release") {
+      Release(&held);
+      printf("result=ok\nend\n");
+      fflush(stdout);
+    } else {
+      LookWhen(words);
     }
-    Release(&held);
-    return 0;
   }
-  LookWhen(std::vector<std::string>(argv + 1, argv + argc));
+  Release(&held);
   return 0;
 }
