@@ -54,16 +54,23 @@ TEST_F(ObjectTableTest, GrowsInStepsAndKeepsEntries) {
   }
 }
 
-TEST_F(ObjectTableTest, LookupsOutsideTheTableFindNothing) {
+TEST_F(ObjectTableTest, LookupsOutsideTheTableAndInEmptySlotsFindNothing) {
   for (ObjectNumber outside : {10, 11, -1, -56, 1 << 20}) {
     EXPECT_EQ(foundation::LookUpSlot(&table, outside), nullptr) << outside;
   }
   EXPECT_EQ(foundation::ClaimSlot(&table, -2), nullptr) << "numbers below -1 are refused";
+  foundation::ClearSlot(&table, 99);  // outside the table: nothing happens
+  foundation::ClearSlot(&table, -7);
   EXPECT_EQ(table.bound, 10);
 
   // A claimed slot whose handle was never written still counts as empty.
   ASSERT_NE(foundation::ClaimSlot(&table, 3), nullptr);
   EXPECT_EQ(foundation::LookUpSlot(&table, 3), nullptr);
+  // Clearing a slot empties its handle and keeps its other fields.
+  Claim(4, 44);
+  foundation::ClearSlot(&table, 4);
+  EXPECT_EQ(foundation::LookUpSlot(&table, 4), nullptr);
+  EXPECT_EQ(static_cast<Entry*>(foundation::SlotEntry(&table, 4))->value, 44);
 }
 
 TEST_F(ObjectTableTest, AutomaticIdentifiersAreNeverSlotNumbers) {
@@ -88,16 +95,6 @@ TEST_F(ObjectTableTest, AutomaticIdentifiersAreNeverSlotNumbers) {
   EXPECT_EQ(ValueAt(ids[2]), 502);
   // An identifier in use cannot be claimed again as if it were a slot number.
   EXPECT_EQ(foundation::ClaimSlot(&table, ids[0]), nullptr);
-  EXPECT_EQ(table.bound, 10);
-}
-
-TEST_F(ObjectTableTest, ClearingASlotKeepsItsOtherFields) {
-  Claim(4, 44);
-  foundation::ClearSlot(&table, 4);
-  EXPECT_EQ(foundation::LookUpSlot(&table, 4), nullptr);
-  EXPECT_EQ(static_cast<Entry*>(foundation::SlotEntry(&table, 4))->value, 44);
-  foundation::ClearSlot(&table, 99);  // outside the table: nothing happens
-  foundation::ClearSlot(&table, -7);
   EXPECT_EQ(table.bound, 10);
 }
 
@@ -143,7 +140,7 @@ TEST_F(ObjectTableTest, WalksLookupsByHandleAndCreationResults) {
 class RegistryChainTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < 4; ++i) {
       payload[i] = static_cast<int*>(
           foundation::ChainAdd(&head, foundation::CHAIN_LINKS_SIZE + sizeof(int)));
       ASSERT_NE(payload[i], nullptr);
@@ -167,25 +164,17 @@ class RegistryChainTest : public ::testing::Test {
 
   test_support::RuntimeHeaps heaps;
   foundation::ChainHead head = nullptr;
-  int* payload[3] = {};
+  int* payload[4] = {};
 };
 
-TEST_F(RegistryChainTest, NewestNodeIsTheHead) { EXPECT_EQ(Walk(), (std::vector<int>{2, 1, 0})); }
-
-TEST_F(RegistryChainTest, RemovingTheHeadKeepsTheOthersInOrder) {
+TEST_F(RegistryChainTest, RemovingTheMiddleTheHeadAndTheTailKeepsTheOthersLinked) {
+  EXPECT_EQ(Walk(), (std::vector<int>{3, 2, 1, 0})) << "the newest node is the head";
   foundation::ChainRemove(&head, payload[2]);
-  EXPECT_EQ(Walk(), (std::vector<int>{1, 0}));
-}
-
-TEST_F(RegistryChainTest, RemovingTheMiddleLinksTheOuterTwo) {
-  foundation::ChainRemove(&head, payload[1]);
-  EXPECT_EQ(Walk(), (std::vector<int>{2, 0}));
-}
-
-TEST_F(RegistryChainTest, RemovingTheTailAndThenAll) {
+  EXPECT_EQ(Walk(), (std::vector<int>{3, 1, 0})) << "the middle removed";
+  foundation::ChainRemove(&head, payload[3]);
+  EXPECT_EQ(Walk(), (std::vector<int>{1, 0})) << "the head removed";
   foundation::ChainRemove(&head, payload[0]);
-  EXPECT_EQ(Walk(), (std::vector<int>{2, 1}));
-  foundation::ChainRemove(&head, payload[2]);
+  EXPECT_EQ(Walk(), (std::vector<int>{1})) << "the tail removed";
   foundation::ChainRemove(&head, payload[1]);
   EXPECT_EQ(head, nullptr);
 }
