@@ -34,24 +34,19 @@ TEST_F(KeyboardTest, OpeningGivesOneThenNonzeroWithoutASecondDeviceNorAcquiring)
   IDirectInputDevice7A* device = KeyboardDevice();
   ASSERT_NE(device, nullptr);
   EXPECT_EQ(KeyboardState(), 1);
-  BYTE keys[256];
-  EXPECT_EQ(IDirectInputDevice7_GetDeviceState(device, sizeof(keys), keys), DIERR_NOTACQUIRED);
+  BYTE keys[257];
+  EXPECT_EQ(IDirectInputDevice7_GetDeviceState(device, 256, keys), DIERR_NOTACQUIRED);
   EXPECT_NE(OpenKeyboard(), 0);
   EXPECT_EQ(KeyboardDevice(), device) << "no second device";
-  EXPECT_EQ(IDirectInputDevice7_GetDeviceState(device, sizeof(keys), keys), DIERR_NOTACQUIRED)
+  EXPECT_EQ(IDirectInputDevice7_GetDeviceState(device, 256, keys), DIERR_NOTACQUIRED)
       << "nor does opening again acquire it";
   // One reference: ours. AddRef answers the count after it.
   EXPECT_EQ(IDirectInputDevice7_AddRef(device), 2u);
   EXPECT_EQ(IDirectInputDevice7_Release(device), 1u);
-}
 
-// The data format is DirectInput's standard keyboard format: once the test
-// acquires the device itself, the state reads as 256 bytes and no other size.
-TEST_F(KeyboardTest, TheDataFormatIsTheStandardKeyboardFormat) {
-  ASSERT_EQ(OpenKeyboard(), 1);
-  IDirectInputDevice7A* device = KeyboardDevice();
+  // The data format is DirectInput's standard keyboard format: once the test
+  // acquires the device itself, the state reads as 256 bytes and no other size.
   ASSERT_EQ(IDirectInputDevice7_Acquire(device), DI_OK);
-  BYTE keys[257];
   EXPECT_EQ(IDirectInputDevice7_GetDeviceState(device, 256, keys), DI_OK);
   EXPECT_NE(IDirectInputDevice7_GetDeviceState(device, 255, keys), DI_OK);
   EXPECT_NE(IDirectInputDevice7_GetDeviceState(device, 257, keys), DI_OK);
@@ -112,10 +107,13 @@ ULONG __stdcall RecordDirectInputRelease(IDirectInput7A* self) {
 TEST_F(KeyboardTest, ClosingReleasesInTheGivenOrder) {
   ASSERT_EQ(OpenKeyboard(), 1);
   IDirectInputDevice7A* device = KeyboardDevice();
+  // DirectInput is shared by counted users: the keyboard and this test.
   IDirectInput7A* directInput = AcquireDirectInput();
   ASSERT_NE(directInput, nullptr);
-  ReleaseDirectInput();  // gives back the user this test just counted
-  ASSERT_NE(GetModuleHandleA("dinput.dll"), nullptr);
+  EXPECT_EQ(AcquireDirectInput(), directInput);
+  ReleaseDirectInput();
+  ReleaseDirectInput();  // gives back both users this test counted
+  ASSERT_NE(GetModuleHandleA("dinput.dll"), nullptr) << "the keyboard is a user still";
 
   realDevice = *device->lpVtbl;
   recordingDevice = realDevice;
@@ -147,16 +145,6 @@ TEST_F(KeyboardTest, ClosingReleasesInTheGivenOrder) {
   CloseKeyboard();
   EXPECT_TRUE(calls.empty()) << "a second close does nothing";
   EXPECT_EQ(OpenKeyboard(), 1) << "the keyboard can be opened again";
-}
-
-TEST_F(KeyboardTest, DirectInputIsSharedByCountedUsers) {
-  IDirectInput7A* first = AcquireDirectInput();
-  ASSERT_NE(first, nullptr);
-  EXPECT_EQ(AcquireDirectInput(), first);
-  ReleaseDirectInput();
-  EXPECT_NE(GetModuleHandleA("dinput.dll"), nullptr) << "one user is left";
-  ReleaseDirectInput();
-  EXPECT_EQ(GetModuleHandleA("dinput.dll"), nullptr);
 }
 
 // Run only as the child of the next test, in a process whose DirectInput is
