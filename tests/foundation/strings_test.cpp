@@ -63,32 +63,26 @@ TEST_F(StringsTest, BuildingAndStoringAnExpression) {
   EXPECT_EQ(BlocksInUse(), blocks) << "the old block is freed once, the new one taken";
 }
 
-TEST_F(StringsTest, EmptyResultsAreOneByteBlocks) {
+// Blanks (room for the current directory, say) and the empty text are stored
+// as blocks of their length and the zero; a negative count writes no blanks.
+TEST_F(StringsTest, SpacesAreStoredInBlocksOfTheirLengthAndTheZero) {
   String text = nullptr;
-  char* mark = ScratchMark();
-  SpacesToScratch(0);
-  AssignFromScratch(&text, mark);
-  ASSERT_NE(text, nullptr);
-  EXPECT_STREQ(text, "");
-  EXPECT_EQ(HeapSize(mainHeap, 0, text), 1u);
-
+  for (const int count : {1000, 0, -5}) {
+    SCOPED_TRACE(count);
+    const std::string blanks(count > 0 ? count : 0, ' ');
+    char* mark = ScratchMark();
+    EXPECT_EQ(SpacesToScratch(count), mark);
+    EXPECT_EQ(std::string(mark), blanks);
+    EXPECT_EQ(ScratchMark(), mark + blanks.size());
+    AssignFromScratch(&text, mark);
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(std::string(text), blanks);
+    EXPECT_EQ(HeapSize(mainHeap, 0, text), blanks.size() + 1);
+  }
   AssignText(&text, nullptr);
   EXPECT_EQ(text, nullptr);
   AssignText(&text, "Dora");
   EXPECT_STREQ(text, "Dora");
-}
-
-TEST_F(StringsTest, SpacesForTheCurrentDirectory) {
-  char* mark = ScratchMark();
-  char* blanks = SpacesToScratch(1000);
-  EXPECT_EQ(blanks, mark);
-  EXPECT_EQ(std::string(blanks), std::string(1000, ' '));
-  EXPECT_EQ(ScratchMark(), mark + 1000);
-  String directory = nullptr;
-  AssignFromScratch(&directory, mark);
-  EXPECT_EQ(HeapSize(mainHeap, 0, directory), 1001u);
-  mark = ScratchMark();
-  EXPECT_STREQ(SpacesToScratch(-5), "") << "a negative count writes no blanks";
 }
 
 TEST_F(StringsTest, NothingIsWrittenPastTheScratchArea) {
