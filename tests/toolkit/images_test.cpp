@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "assets/resources.h"
-#include "foundation/instance.h"
 #include "test_paths.h"
 #include "toolkit_fixture.h"
 
@@ -131,6 +130,8 @@ class ImagesTest : public ToolkitTest {
 
 TEST_F(ImagesTest, TheEmbeddedPicturesBecomeScreenCompatibleBitmaps) {
   EXPECT_EQ(ImageTableBound(), 10);
+  EXPECT_EQ(ImageHandleOf(10), nullptr) << "10 is no image on the fresh table";
+  EXPECT_EQ(CurrentImageHandle(), nullptr);
   const intptr_t title = MakeEmbedded(0, TITLE_PICTURE_RESOURCE);
   ASSERT_NE(title, 0);
   EXPECT_EQ(CurrentImageHandle(), reinterpret_cast<HANDLE>(title));
@@ -140,6 +141,11 @@ TEST_F(ImagesTest, TheEmbeddedPicturesBecomeScreenCompatibleBitmaps) {
   const intptr_t logo = MakeEmbedded(1, LOGO_PICTURE_RESOURCE);
   ASSERT_NE(logo, 0);
   EXPECT_EQ(ImageTableBound(), 10) << "images 0 and 1 fit the fresh table";
+  ASSERT_NE(MakeEmbedded(10, LOGO_PICTURE_RESOURCE), 0);
+  EXPECT_EQ(ImageTableBound(), 20) << "image 10 grows the table to 20";
+  EXPECT_TRUE(IsBitmap(ImageHandleOf(10)));
+  EXPECT_EQ(ImageHandleOf(5), nullptr) << "image 5 was never made";
+  EXPECT_EQ(CurrentImageHandle(), nullptr) << "an empty number leaves no current image";
 
   HANDLE titleHandle = ImageHandleOf(0);
   EXPECT_EQ(reinterpret_cast<intptr_t>(titleHandle), title);
@@ -156,13 +162,10 @@ TEST_F(ImagesTest, TheEmbeddedPicturesBecomeScreenCompatibleBitmaps) {
   description = DescriptionOf(logoHandle);
   EXPECT_EQ(description.bmWidth, 100);
   EXPECT_EQ(description.bmHeight, 64);
-}
 
-TEST_F(ImagesTest, TheTitlePicturesPixelsReachTheBitmapRightWayUp) {
+  // The title picture's pixels reach the bitmap right way up.
   const std::string file = SourceFile("assets/title.bmp");
   ASSERT_EQ(file.size(), 270054u);
-  ASSERT_NE(MakeEmbedded(0, TITLE_PICTURE_RESOURCE), 0);
-  HANDLE bitmap = ImageHandleOf(0);
   int compared = 0, equal = 0;
   for (int y = 0; y < 300; y += 13) {
     for (int x = 0; x < 300; x += 11) {
@@ -171,41 +174,15 @@ TEST_F(ImagesTest, TheTitlePicturesPixelsReachTheBitmapRightWayUp) {
       const auto* p = reinterpret_cast<const uint8_t*>(file.data() + at);
       const COLORREF expected = RGB(p[2], p[1], p[0]);
       ++compared;
-      if (PixelOf(bitmap, x, y) == expected) ++equal;
+      if (PixelOf(titleHandle, x, y) == expected) ++equal;
     }
   }
   EXPECT_EQ(equal, compared);
-}
 
-TEST_F(ImagesTest, ImageTenGrowsTheTableToTwenty) {
-  EXPECT_EQ(ImageHandleOf(10), nullptr) << "10 is no image on the fresh table";
-  EXPECT_EQ(CurrentImageHandle(), nullptr);
-  ASSERT_NE(MakeEmbedded(10, LOGO_PICTURE_RESOURCE), 0);
-  EXPECT_EQ(ImageTableBound(), 20);
-  EXPECT_TRUE(IsBitmap(ImageHandleOf(10)));
-  EXPECT_EQ(ImageHandleOf(5), nullptr) << "image 5 was never made";
-  EXPECT_EQ(CurrentImageHandle(), nullptr) << "an empty number leaves no current image";
-}
-
-TEST_F(ImagesTest, RemakingImageZeroDestroysTheFirstBitmap) {
-  ASSERT_NE(MakeEmbedded(0, TITLE_PICTURE_RESOURCE), 0);
-  HANDLE first = ImageHandleOf(0);
   ASSERT_NE(MakeEmbedded(0, LOGO_PICTURE_RESOURCE), 0);
-  EXPECT_FALSE(IsBitmap(first)) << "the first bitmap was deleted";
-  HANDLE second = ImageHandleOf(0);
-  EXPECT_TRUE(IsBitmap(second));
-  EXPECT_EQ(DescriptionOf(second).bmWidth, 100);
-}
-
-TEST_F(ImagesTest, DataThatIsNeitherBmpNorIconGivesZeroAndKeepsTheImage) {
-  ASSERT_NE(MakeEmbedded(0, TITLE_PICTURE_RESOURCE), 0);
-  HANDLE kept = ImageHandleOf(0);
-  const std::string gif = "GIF89a\x01\x00\x01\x00\x00\x00\x00;";
-  EXPECT_EQ(Make(0, gif), 0);
-  EXPECT_EQ(MakeImageFromMemory(0, gif.data()), 0) << "the form without a length";
-  EXPECT_EQ(MakeImageFromMemory(0, nullptr), 0) << "no data";
-  EXPECT_EQ(ImageHandleOf(0), kept);
-  EXPECT_TRUE(IsBitmap(kept));
+  EXPECT_FALSE(IsBitmap(titleHandle)) << "remaking image 0 deleted the first bitmap";
+  EXPECT_TRUE(IsBitmap(ImageHandleOf(0)));
+  EXPECT_EQ(DescriptionOf(ImageHandleOf(0)).bmWidth, 100);
 }
 
 TEST_F(ImagesTest, ReleaseAllImagesDestroysEveryImage) {
@@ -288,9 +265,9 @@ TEST_F(ImagesTest, OtherPixelFormatsGoThroughTheConversion) {
   EXPECT_EQ(PixelOf(ImageHandleOf(0), 0, 1), RGB(0, 0, 0));
 }
 
-// Headers whose sizes or offsets cannot be right are refused before anything
-// changes, rather than read past.
-TEST_F(ImagesTest, ImpossibleHeadersAreRefusedAndKeepTheImage) {
+// Headers whose sizes or offsets cannot be right, and data that is no
+// picture, are refused before anything changes, rather than read past.
+TEST_F(ImagesTest, ImpossibleHeadersAndOtherDataAreRefusedAndKeepTheImage) {
   const std::string good = Bmp24(4, 4, {RGB(1, 2, 3), RGB(1, 2, 3), RGB(1, 2, 3), RGB(1, 2, 3)});
   ASSERT_NE(Make(0, good), 0);
   HANDLE kept = ImageHandleOf(0);
@@ -314,6 +291,12 @@ TEST_F(ImagesTest, ImpossibleHeadersAreRefusedAndKeepTheImage) {
       {"run-length with 24 bits", 30, 1, 0},
       {"header size past the pixels", 14, 60, 0},
   });
+  const std::string gif = "GIF89a\x01\x00\x01\x00\x00\x00\x00;";
+  EXPECT_EQ(Make(0, gif), 0) << "neither a BMP nor an icon";
+  EXPECT_EQ(MakeImageFromMemory(0, gif.data()), 0) << "the form without a length";
+  EXPECT_EQ(MakeImageFromMemory(0, nullptr), 0) << "no data";
+  EXPECT_EQ(ImageHandleOf(0), kept);
+  EXPECT_TRUE(IsBitmap(kept));
   // Without a length only the header's own sense is checked.
   std::string distant = good;
   Put32(&distant, 10, 0xFFFFFFF0u);
@@ -340,9 +323,22 @@ TEST_F(ImagesTest, RunLengthDataNeedsItsSizeAndMustBeBottomUp) {
   });
 }
 
-TEST_F(ImagesTest, AnIconFileBecomesAnIcon) {
+TEST_F(ImagesTest, AnIconFileBecomesAnIconAndImpossibleDirectoriesAreRefused) {
   const std::string icon = SourceFile("assets/velmora.ico");
   ASSERT_EQ(icon.size(), 766u);
+  ExpectRefused(icon, nullptr, {
+      {"one byte short", 0, 0, 1},
+      {"directory alone", 0, 0, icon.size() - 22},
+      {"image past the end", 18, 100, 0},
+      {"image inside the directory", 18, 6, 0},
+      {"size near 4 GiB", 14, 0xFFFFFF00u, 0},
+      {"image too small for a header", 14, 20, 0},
+      {"image width 0", 22 + 4, 0, 0},
+  });
+  std::string none = icon;
+  Put16(&none, 4, 0);
+  EXPECT_EQ(Make(0, none), 0) << "a directory of no images";
+
   ASSERT_NE(MakeEmbedded(0, TITLE_PICTURE_RESOURCE), 0);
   HANDLE picture = ImageHandleOf(0);
   const intptr_t made = Make(0, icon);
@@ -359,37 +355,6 @@ TEST_F(ImagesTest, AnIconFileBecomesAnIcon) {
   DeleteObject(info.hbmMask);
   ReleaseImage(0);
   EXPECT_FALSE(GetIconInfo(static_cast<HICON>(handle), &info)) << "the icon was destroyed";
-}
-
-TEST_F(ImagesTest, ImpossibleIconDirectoriesAreRefused) {
-  const std::string icon = SourceFile("assets/velmora.ico");
-  ASSERT_EQ(icon.size(), 766u);
-  ExpectRefused(icon, nullptr, {
-      {"one byte short", 0, 0, 1},
-      {"directory alone", 0, 0, icon.size() - 22},
-      {"image past the end", 18, 100, 0},
-      {"image inside the directory", 18, 6, 0},
-      {"size near 4 GiB", 14, 0xFFFFFF00u, 0},
-      {"image too small for a header", 14, 20, 0},
-      {"image width 0", 22 + 4, 0, 0},
-  });
-  std::string none = icon;
-  Put16(&none, 4, 0);
-  EXPECT_EQ(Make(0, none), 0) << "a directory of no images";
-}
-
-TEST_F(ImagesTest, TheWindowClassCarriesIconResourceOne) {
-  WNDCLASSA windowClass = {};
-  ASSERT_TRUE(GetClassInfoA(foundation::programInstance, "TemplateClass", &windowClass));
-  ASSERT_NE(windowClass.hIcon, nullptr);
-  EXPECT_EQ(windowClass.hIcon, LoadIconA(foundation::programInstance, MAKEINTRESOURCEA(1)));
-  ICONINFO info;
-  ASSERT_TRUE(GetIconInfo(windowClass.hIcon, &info));
-  const BITMAP colour = DescriptionOf(info.hbmColor);
-  EXPECT_EQ(colour.bmWidth, 32);
-  EXPECT_EQ(colour.bmHeight, 32);
-  DeleteObject(info.hbmColor);
-  DeleteObject(info.hbmMask);
 }
 
 }  // namespace

@@ -62,6 +62,9 @@ TEST_F(WindowLifeTest, ClassCarriesTheToolkitDefaults) {
   EXPECT_EQ(registered.style, static_cast<UINT>(CS_DBLCLKS));
   EXPECT_EQ(registered.hbrBackground, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
   EXPECT_EQ(registered.hCursor, LoadCursorA(nullptr, IDC_ARROW));
+  // Icon one, whose 32 x 32 image the assets' tests check.
+  ASSERT_NE(registered.hIcon, nullptr);
+  EXPECT_EQ(registered.hIcon, LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(1)));
   EXPECT_TRUE(GetClassInfoA(GetModuleHandleA(nullptr), "TemplateClass", &registered));
   CloseNumberedWindow(0);
   EXPECT_FALSE(IsWindow(window));
@@ -81,19 +84,6 @@ TEST_F(WindowLifeTest, OpeningANumberAgainClosesTheFirstWindowAndItsControls) {
   EXPECT_EQ(ReadControlState(3), 0) << "the control's number was emptied with its window";
 }
 
-TEST_F(WindowLifeTest, AutomaticNumbersNameTheirWindowsAndClasses) {
-  const intptr_t id = OpenNumberedWindow(-1, 100, 100, 200, 100, 0, "auto");
-  ASSERT_NE(id, 0);
-  const std::string className = "WindowClass_" + std::to_string(id);
-  HWND window = FindWindowA(className.c_str(), "auto");
-  ASSERT_NE(window, nullptr) << className;
-  EXPECT_NE(reinterpret_cast<intptr_t>(window), id) << "-1 answers the number, not the handle";
-  EXPECT_EQ(OpenNumberedWindow(-2, 100, 100, 200, 100, 0, "bad"), 0);
-  CloseNumberedWindow(id);
-  EXPECT_FALSE(IsWindow(window));
-  CloseNumberedWindow(id);  // a second close finds nothing and does nothing
-}
-
 TEST_F(WindowLifeTest, FlagsCentreAndHide) {
   const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
   const int screenHeight = GetSystemMetrics(SM_CYSCREEN);
@@ -111,18 +101,32 @@ TEST_F(WindowLifeTest, FlagsCentreAndHide) {
   EXPECT_EQ(recorder.Find(hidden)->style, static_cast<DWORD>(WS_CAPTION));
 }
 
-TEST_F(WindowLifeTest, CloseAllWindowsClosesNumberedAndAutomaticWindows) {
+// Two automatic windows: one closed by its number, one left to CloseAllWindows.
+TEST_F(WindowLifeTest, AutomaticNumbersNameTheirWindowsAndCloseAllClosesEveryKind) {
   auto zero = reinterpret_cast<HWND>(OpenNumberedWindow(0, 10, 10, 100, 100, 0, "0"));
   EXPECT_EQ(WindowTableBound(), 10);
   auto twelve = reinterpret_cast<HWND>(OpenNumberedWindow(12, 10, 10, 100, 100, 0, "12"));
   EXPECT_EQ(WindowTableBound(), 42) << "12 grows the table by its step of 30";
-  const intptr_t id = OpenNumberedWindow(-1, 10, 10, 100, 100, 0, "auto");
-  HWND automatic = FindWindowA(("WindowClass_" + std::to_string(id)).c_str(), "auto");
-  ASSERT_TRUE(zero && twelve && automatic);
+  ASSERT_TRUE(zero && twelve);
+  EXPECT_EQ(OpenNumberedWindow(-2, 100, 100, 200, 100, 0, "bad"), 0);
+  intptr_t ids[2];
+  HWND automatic[2];
+  for (int i = 0; i < 2; ++i) {
+    ids[i] = OpenNumberedWindow(-1, 100, 100, 200, 100, 0, "auto");
+    const std::string className = "WindowClass_" + std::to_string(ids[i]);
+    automatic[i] = FindWindowA(className.c_str(), "auto");
+    ASSERT_NE(automatic[i], nullptr) << className;
+    EXPECT_NE(reinterpret_cast<intptr_t>(automatic[i]), ids[i])
+        << "-1 answers the number, not the handle";
+  }
+  CloseNumberedWindow(ids[0]);
+  EXPECT_FALSE(IsWindow(automatic[0]));
+  CloseNumberedWindow(ids[0]);  // a second close finds nothing and does nothing
+  EXPECT_TRUE(IsWindow(automatic[1]));
   CloseAllWindows();
   EXPECT_FALSE(IsWindow(zero));
   EXPECT_FALSE(IsWindow(twelve));
-  EXPECT_FALSE(IsWindow(automatic));
+  EXPECT_FALSE(IsWindow(automatic[1]));
 }
 
 }  // namespace
