@@ -1,4 +1,5 @@
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "control_styles.h"
@@ -215,16 +216,26 @@ TEST_F(ControlsTest, AbsentControlsAndKindsWithoutTheOperationGiveZero) {
   EXPECT_EQ(CreateButtonControl(-2, 10, 10, 80, 20, "bad"), 0);
 }
 
-TEST_F(ControlsTest, CreatingANumberAgainReplacesTheControl) {
+TEST_F(ControlsTest, ANumberCreatedAgainReplacesTheControlAndAutomaticNumbersAreIdentifiers) {
   Window();
   auto first = reinterpret_cast<HWND>(CreateButtonControl(5, 10, 10, 80, 20, "old"));
   auto second = reinterpret_cast<HWND>(CreateButtonControl(5, 10, 40, 80, 20, "new"));
   EXPECT_FALSE(IsWindow(first));
   ASSERT_TRUE(IsWindow(second));
   EXPECT_EQ(Control(5), second);
-  test_support::ClickCentre(second);
-  EXPECT_TRUE(WaitForEventValue(EVENT_CONTROL));
-  EXPECT_EQ(LastEventControl(), 5);
+  const intptr_t id = CreateButtonControl(-1, 10, 70, 80, 20, "auto");
+  ASSERT_NE(id, 0);
+  HWND automatic = FindWindowExA(Window(), nullptr, "Button", "auto");
+  ASSERT_NE(automatic, nullptr);
+  EXPECT_EQ(GetWindowLongPtrA(automatic, GWLP_ID), id);
+  const std::pair<HWND, intptr_t> clicks[] = {{second, 5}, {automatic, id}};
+  for (const auto& [button, number] : clicks) {
+    test_support::ClickCentre(button);
+    EXPECT_TRUE(WaitForEventValue(EVENT_CONTROL));
+    EXPECT_EQ(LastEventControl(), number);
+  }
+  CloseAllWindows();
+  EXPECT_EQ(ReadControlState(id), 0) << "destroying the control emptied its number";
 }
 
 TEST_F(ControlsTest, NumbersBeyondTheTableGrowIt) {
@@ -240,20 +251,6 @@ TEST_F(ControlsTest, NumbersBeyondTheTableGrowIt) {
   EXPECT_EQ(ReadControlState(40), BST_UNCHECKED);
 }
 
-TEST_F(ControlsTest, AutomaticControlNumbersAreTheirIdentifiers) {
-  Window();
-  const intptr_t id = CreateButtonControl(-1, 10, 10, 80, 20, "auto");
-  ASSERT_NE(id, 0);
-  HWND button = FindWindowExA(Window(), nullptr, "Button", "auto");
-  ASSERT_NE(button, nullptr);
-  EXPECT_EQ(GetWindowLongPtrA(button, GWLP_ID), id);
-  test_support::ClickCentre(button);
-  EXPECT_TRUE(WaitForEventValue(EVENT_CONTROL));
-  EXPECT_EQ(LastEventControl(), id);
-  CloseAllWindows();
-  EXPECT_EQ(ReadControlState(id), 0) << "destroying the control emptied its number";
-}
-
 class ImageControlTest : public ControlsTest {
  protected:
   void TearDown() override {
@@ -266,7 +263,7 @@ class ImageControlTest : public ControlsTest {
     ReleaseDC(nullptr, screen);
     return bitmap;
   }
-  SIZE SizeOf(HWND control) {
+  std::pair<int, int> SizeOf(HWND control) {
     RECT rect;
     GetWindowRect(control, &rect);
     return {rect.right - rect.left, rect.bottom - rect.top};
@@ -277,22 +274,19 @@ class ImageControlTest : public ControlsTest {
 TEST_F(ImageControlTest, TakesTheSizeOfItsPicture) {
   Window();
   auto shown = reinterpret_cast<HWND>(CreateImageControl(0, 10, 10, 300, 300, Bitmap(100, 64)));
-  EXPECT_EQ(SizeOf(shown).cx, 100);
-  EXPECT_EQ(SizeOf(shown).cy, 64);
+  EXPECT_EQ(SizeOf(shown), std::make_pair(100, 64));
   EXPECT_EQ(reinterpret_cast<HBITMAP>(SendMessageA(shown, STM_GETIMAGE, IMAGE_BITMAP, 0)), bitmap);
 
   auto empty = reinterpret_cast<HWND>(CreateImageControl(1, 10, 10, 300, 200, nullptr));
-  EXPECT_EQ(SizeOf(empty).cx, 300) << "without a picture the size passed stays";
-  EXPECT_EQ(SizeOf(empty).cy, 200);
+  EXPECT_EQ(SizeOf(empty), std::make_pair(300, 200)) << "without a picture the size passed stays";
 
   auto edged = reinterpret_cast<HWND>(
       CreateImageControl(3, 10, 10, 300, 300, bitmap, WS_EX_CLIENTEDGE));
-  EXPECT_EQ(SizeOf(edged).cx, 104) << "a client edge adds two pixels on each side";
-  EXPECT_EQ(SizeOf(edged).cy, 68);
+  EXPECT_EQ(SizeOf(edged), std::make_pair(104, 68)) << "a client edge adds two pixels on each side";
 
   EXPECT_EQ(ReadControlState(0), 0) << "an image control has no state to read";
   WriteControlState(1, reinterpret_cast<intptr_t>(bitmap));
-  EXPECT_EQ(SizeOf(empty).cx, 100) << "writing the state shows another picture";
+  EXPECT_EQ(SizeOf(empty), std::make_pair(100, 64)) << "writing the state shows another picture";
 }
 
 TEST_F(ImageControlTest, ClicksOnAPictureAreControlEvents) {
