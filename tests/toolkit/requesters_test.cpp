@@ -145,7 +145,7 @@ TEST_F(RequestersTest, TextRequesterLooksAsGivenAndIsOwnedByTheForegroundWindow)
   EXPECT_TRUE(IsWindowEnabled(owner));
 }
 
-TEST_F(RequestersTest, EnterOrOkTakesTheTypedTextEscapeOrCloseTheEmptyText) {
+TEST_F(RequestersTest, EnterOrOkTakesTheFieldsTextEscapeOrCloseTheEmptyText) {
   OpenWindow();
   EXPECT_EQ(Ask({[](HWND dialog) {
               TypeInto(dialog, "Anna Lee");
@@ -166,10 +166,8 @@ TEST_F(RequestersTest, EnterOrOkTakesTheTypedTextEscapeOrCloseTheEmptyText) {
             "");
   EXPECT_EQ(Ask({[](HWND dialog) { KeysTo(dialog, "Escape"); }}, "Emil"), "")
       << "nor does a default text come back";
-}
 
-TEST_F(RequestersTest, DefaultTextStandsWithTheCaretAfterIt) {
-  OpenWindow();
+  // A default text stands with the caret after it; Tab leaves the focus in the field.
   EXPECT_EQ(Ask({[](HWND dialog) {
                   HWND field = GetDlgItem(dialog, INPUT_FIELD_ID);
                   EXPECT_EQ(TextOf(field), "Carl");
@@ -180,10 +178,6 @@ TEST_F(RequestersTest, DefaultTextStandsWithTheCaretAfterIt) {
                 }},
                 "Carl"),
             "Carla");
-}
-
-TEST_F(RequestersTest, TabDoesNotMoveTheFocusFromTheInputField) {
-  OpenWindow();
   EXPECT_EQ(Ask({[](HWND dialog) {
                    TypeInto(dialog, "ab");
                    KeysTo(dialog, "Tab");
@@ -215,7 +209,7 @@ TEST_F(RequestersTest, AnswerIsCutAt9999CharactersAndAtTheEndOfTheScratchArea) {
   foundation::RewindScratch(mark);
 }
 
-TEST_F(RequestersTest, MessageBoxShowsTheTextsAndOkGivesOne) {
+TEST_F(RequestersTest, MessageBoxShowsTheTextsAndOkGivesOneYesSixAndNoSeven) {
   HWND owner = OpenWindow();
   EXPECT_EQ(Show("Fehler", "Kein Charakter ausgew\xE4hlt", MB_OK, {[&](HWND box) {
                    EXPECT_EQ(TextOf(box), "Fehler");
@@ -225,10 +219,6 @@ TEST_F(RequestersTest, MessageBoxShowsTheTextsAndOkGivesOne) {
                    KeysTo(box, "Return");
                  }}),
             IDOK);
-}
-
-TEST_F(RequestersTest, YesAndNoGiveSixAndSeven) {
-  OpenWindow();
   for (const int button : {IDYES, IDNO}) {
     EXPECT_EQ(Show("L\xF6schen", "Soll der Charakter wirklich gel\xF6scht werden?", MB_YESNO,
                    {[button](HWND box) { test_support::ClickCentre(GetDlgItem(box, button)); }}),
