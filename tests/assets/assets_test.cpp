@@ -69,7 +69,7 @@ INSTANTIATE_TEST_SUITE_P(Pictures, PictureFileTest, ::testing::ValuesIn(PICTURES
                            return std::string(info.param.file).substr(0, 4);
                          });
 
-TEST_P(PictureFileTest, HasExactlyTheLayoutOfThePart) {
+TEST_P(PictureFileTest, HasExactlyTheLayoutOfA24BitBottomUpBmp) {
   const BmpLayout& layout = GetParam();
   const std::string bmp = AssetFile(layout.file);
   ASSERT_EQ(bmp.size(), layout.fileSize);
@@ -216,12 +216,9 @@ INSTANTIATE_TEST_SUITE_P(Programs, EmbeddedAssetsTest,
                          ::testing::Values("starter-de.exe", "starter-en.exe"),
                          [](const auto& info) { return std::string(info.param).substr(8, 2); });
 
-TEST_P(EmbeddedAssetsTest, TheTwoPicturesAreEmbeddedAsTheyAre) {
+TEST_P(EmbeddedAssetsTest, ThePicturesAndTheIconAreEmbeddedAsTheyAre) {
   EXPECT_TRUE(Resource(RT_RCDATA, TITLE_PICTURE_RESOURCE) == AssetFile("title.bmp"));
   EXPECT_TRUE(Resource(RT_RCDATA, LOGO_PICTURE_RESOURCE) == AssetFile("logo.bmp"));
-}
-
-TEST_P(EmbeddedAssetsTest, IconOneIsTheOneImageOfIconGroupOne) {
   const std::string group = Resource(RT_GROUP_ICON, WINDOW_ICON_RESOURCE);
   ASSERT_EQ(group.size(), 20u);
   ExpectOneIconDirectory(group);
