@@ -185,7 +185,21 @@ TEST_F(ImagesTest, TheEmbeddedPicturesBecomeScreenCompatibleBitmaps) {
   EXPECT_EQ(DescriptionOf(ImageHandleOf(0)).bmWidth, 100);
 }
 
-TEST_F(ImagesTest, ReleaseAllImagesDestroysEveryImage) {
+TEST_F(ImagesTest, AutomaticNumbersAreIdentifiersAndReleaseAllImagesDestroysEveryImage) {
+  const intptr_t id = MakeEmbedded(foundation::AUTOMATIC_NUMBER, LOGO_PICTURE_RESOURCE);
+  ASSERT_NE(id, 0);
+  EXPECT_GT(id, ImageTableBound());
+  HANDLE bitmap = ImageHandleOf(id);
+  EXPECT_TRUE(IsBitmap(bitmap));
+  EXPECT_EQ(CurrentImageHeight(), 64);
+  ReleaseImage(id);
+  EXPECT_FALSE(IsBitmap(bitmap));
+  EXPECT_EQ(ImageHandleOf(id), nullptr);
+  ReleaseImage(foundation::AUTOMATIC_NUMBER);  // names nothing: nothing happens
+  EXPECT_EQ(MakeEmbedded(-2, LOGO_PICTURE_RESOURCE), 0) << "numbers below -1 are refused";
+  EXPECT_EQ(MakeBlankImage(-5, 8, 8), 0);
+  EXPECT_EQ(ImageTableBound(), 10);
+
   ReleaseAllImages();  // with nothing made: nothing happens
   ASSERT_NE(MakeEmbedded(0, TITLE_PICTURE_RESOURCE), 0);
   ASSERT_NE(MakeEmbedded(1, LOGO_PICTURE_RESOURCE), 0);
@@ -200,22 +214,6 @@ TEST_F(ImagesTest, ReleaseAllImagesDestroysEveryImage) {
   EXPECT_EQ(ImageHandleOf(0), nullptr);
   EXPECT_EQ(ImageHandleOf(1), nullptr);
   EXPECT_EQ(ImageHandleOf(automatic), nullptr);
-}
-
-TEST_F(ImagesTest, AutomaticNumbersAreIdentifiersOutsideTheSlotsAndLowerOnesAreRefused) {
-  const intptr_t id = MakeEmbedded(foundation::AUTOMATIC_NUMBER, LOGO_PICTURE_RESOURCE);
-  ASSERT_NE(id, 0);
-  EXPECT_GT(id, ImageTableBound());
-  HANDLE bitmap = ImageHandleOf(id);
-  EXPECT_TRUE(IsBitmap(bitmap));
-  EXPECT_EQ(CurrentImageHeight(), 64);
-  ReleaseImage(id);
-  EXPECT_FALSE(IsBitmap(bitmap));
-  EXPECT_EQ(ImageHandleOf(id), nullptr);
-  ReleaseImage(foundation::AUTOMATIC_NUMBER);  // names nothing: nothing happens
-  EXPECT_EQ(MakeEmbedded(-2, LOGO_PICTURE_RESOURCE), 0) << "numbers below -1 are refused";
-  EXPECT_EQ(MakeBlankImage(-5, 8, 8), 0);
-  EXPECT_EQ(ImageTableBound(), 10);
 }
 
 TEST_F(ImagesTest, BlankImagesAreBlackBitmapsOfTheScreensDepth) {
