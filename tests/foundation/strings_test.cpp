@@ -42,7 +42,7 @@ TEST_F(StringsTest, TextEqualityIsExactByteForByte) {
   EXPECT_EQ(TextEquals("L\xF6schen", "L\xD6schen"), 0);
 }
 
-TEST_F(StringsTest, BuildingAndStoringAnExpression) {
+TEST_F(StringsTest, BuildingStoringAndPassingAnExpression) {
   String name = nullptr;
   char* mark = ScratchMark();
   AppendToScratch("Anna");
@@ -61,6 +61,17 @@ TEST_F(StringsTest, BuildingAndStoringAnExpression) {
   AssignFromScratch(&name, mark);
   EXPECT_STREQ(name, "-dir Anna LeeAnna Lee");
   EXPECT_EQ(BlocksInUse(), blocks) << "the old block is freed once, the new one taken";
+
+  // An expression passed on is kept: what the callee builds goes behind it.
+  mark = ScratchMark();
+  AppendToScratch("argument");
+  StepPastScratchText();
+  char* calleeMark = ScratchMark();
+  AppendToScratch("result");
+  EXPECT_STREQ(mark, "argument");
+  EXPECT_STREQ(calleeMark, "result");
+  RewindScratch(mark);
+  EXPECT_EQ(ScratchMark(), mark);
 }
 
 // Blanks (room for the current directory, say) and the empty text are stored
@@ -117,20 +128,6 @@ TEST_F(StringsTest, PiecesOfTextsAreAppendedAndCutAtTheEnd) {
   AppendPieceToScratch("abcdef", 6);
   EXPECT_STREQ(end, "ab") << "two bytes and the zero fit";
   EXPECT_EQ(ScratchRoom(), 1u);
-}
-
-TEST_F(StringsTest, PassingAnExpressionKeepsItFromTheCallee) {
-  char* mark = ScratchMark();
-  AppendToScratch("argument");
-  StepPastScratchText();
-  const char* argument = mark;
-  // What the callee builds goes behind the argument.
-  char* calleeMark = ScratchMark();
-  AppendToScratch("result");
-  EXPECT_STREQ(argument, "argument");
-  EXPECT_STREQ(calleeMark, "result");
-  RewindScratch(mark);
-  EXPECT_EQ(ScratchMark(), mark);
 }
 
 struct Character {
