@@ -75,7 +75,7 @@ TEST_F(FocusTest, TabWalksTheTabStopsInCreationOrderAndWraps) {
   }
 }
 
-TEST_F(FocusTest, ShiftTabWalksBackwardsAndWrapsTabStaysOnANonTabStopBothSkipTheUnusable) {
+TEST_F(FocusTest, ShiftTabWalksBackwardsTabStaysOnANonTabStopAndBothSkipUnusableControls) {
   Press("shift+Tab");
   EXPECT_EQ(FocusedNumber(), 8) << "from nothing focused to the last tab stop";
   Press("shift+Tab");
