@@ -46,36 +46,6 @@ class OutsideActionsTest : public ::testing::TestWithParam<Build> {
 // same in both; the game's arguments of each are read by the Start tests.
 INSTANTIATE_TEST_SUITE_P(Builds, OutsideActionsTest, ::testing::Values(BUILDS[1]), BuildName);
 
-TEST_P(OutsideActionsTest, ManualWebsiteAndBuyOpenTheirTargetsEveryTime) {
-  StarterProcess starter(GetParam(), installation);
-  struct Button {
-    int control;
-    std::string opened;
-    std::string directory;
-  };
-  // A web address gets no working directory: its handler inherits the
-  // launcher's, the installation directory.
-  const Button buttons[] = {
-      {launcher::CONTROL_MANUAL, Opened(installation.Manual()), installation.ManualDirectory()},
-      {CONTROL_WEBSITE, Opened(WEBSITE), installation.windowsPath()},
-      {launcher::CONTROL_BUY, Opened(SHOP), installation.windowsPath()},
-  };
-  size_t expected = 0;
-  for (const Button& button : buttons) {
-    for (int click = 1; click <= 2; ++click) {
-      SCOPED_TRACE("button " + std::to_string(button.control) + ", click " + std::to_string(click));
-      starter.Click(button.control);
-      const std::vector<Record> all = records.WaitForRecords(++expected);
-      ASSERT_EQ(all.size(), expected) << "nothing was opened";
-      EXPECT_EQ(all.back().Value("command line"), button.opened);
-      EXPECT_EQ(all.back().Value("directory"), button.directory);
-      EXPECT_TRUE(starter.Running()) << "the launcher stays open";
-    }
-  }
-  Sleep(500);
-  EXPECT_EQ(records.Read().size(), expected) << "one page per click";
-}
-
 // The handles another process holds, and the processes among their
 // objects, found by copying each possible handle value into this process.
 // (Wine answers GetProcessHandleCount with 0.)
@@ -99,22 +69,45 @@ HeldHandles HandlesHeldBy(HANDLE process) {
   return held;
 }
 
-// Each click gets the opened page's process handle back; the launcher closes
-// it, so it holds no handle of a page it opened and its count of handles
-// does not grow from click to click.
-TEST_P(OutsideActionsTest, OpeningPagesKeepsNoHandles) {
+// Each click opens its target anew and gets the opened page's process handle
+// back; the launcher closes it, so it holds no handle of a page it opened and
+// its count of handles does not grow from click to click.
+TEST_P(OutsideActionsTest, ManualWebsiteAndBuyOpenTheirTargetsEveryTimeAndKeepNoHandles) {
   StarterProcess starter(GetParam(), installation);
-  starter.Click(CONTROL_WEBSITE);
-  ASSERT_EQ(records.WaitForRecords(1).size(), 1u);
-  const HeldHandles before = HandlesHeldBy(starter.processHandle());
-  for (int click = 2; click <= 6; ++click) {
-    starter.Click(CONTROL_WEBSITE);
-    ASSERT_EQ(records.WaitForRecords(click).size(), static_cast<size_t>(click));
+  struct Button {
+    int control;
+    std::string opened;
+    std::string directory;
+  };
+  // A web address gets no working directory: its handler inherits the
+  // launcher's, the installation directory.
+  const Button buttons[] = {
+      {launcher::CONTROL_MANUAL, Opened(installation.Manual()), installation.ManualDirectory()},
+      {CONTROL_WEBSITE, Opened(WEBSITE), installation.windowsPath()},
+      {launcher::CONTROL_BUY, Opened(SHOP), installation.windowsPath()},
+  };
+  size_t expected = 0;
+  // Counted once each button was clicked: the shell keeps what it looked up
+  // for a kind of target.
+  HeldHandles afterFirstRound;
+  for (int click = 1; click <= 2; ++click) {
+    for (const Button& button : buttons) {
+      SCOPED_TRACE("button " + std::to_string(button.control) + ", click " + std::to_string(click));
+      starter.Click(button.control);
+      const std::vector<Record> all = records.WaitForRecords(++expected);
+      ASSERT_EQ(all.size(), expected) << "nothing was opened";
+      EXPECT_EQ(all.back().Value("command line"), button.opened);
+      EXPECT_EQ(all.back().Value("directory"), button.directory);
+      EXPECT_TRUE(starter.Running()) << "the launcher stays open";
+    }
+    if (click == 1) afterFirstRound = HandlesHeldBy(starter.processHandle());
   }
-  const HeldHandles after = HandlesHeldBy(starter.processHandle());
-  EXPECT_LE(after.count, before.count) << "handles kept by five more clicks";
+  Sleep(500);
+  EXPECT_EQ(records.Read().size(), expected) << "one page per click";
+  const HeldHandles afterAll = HandlesHeldBy(starter.processHandle());
+  EXPECT_LE(afterAll.count, afterFirstRound.count) << "handles kept by three more clicks";
   for (const Record& record : records.Read()) {
-    EXPECT_EQ(after.processIds.count(record.Value("process")), 0u)
+    EXPECT_EQ(afterAll.processIds.count(record.Value("process")), 0u)
         << "the launcher holds the page's process " << record.Value("process");
   }
 }
@@ -129,22 +122,6 @@ DWORD RunToTheEnd(const Build& build, const test_support::ScratchDirectory& inst
   EXPECT_TRUE(test_support::WaitForExit(starter, 15000, &exitCode)) << "the launcher did not end";
   test_support::EndProcess(&starter);
   return exitCode;
-}
-
-TEST_P(OutsideActionsTest, BuyParameterOpensOnlyTheShopPageAndEnds) {
-  EXPECT_EQ(RunToTheEnd(GetParam(), installation, "-BUY"), 0u);
-  EXPECT_FALSE(installation.Exists(SETTINGS_FILE)) << "no settings file is created";
-
-  installation.WriteFile(SETTINGS_FILE, SETTINGS);
-  // The quotes are not part of the parameter; nothing after it is looked at.
-  EXPECT_EQ(RunToTheEnd(GetParam(), installation, "\"-BUY\" -buy"), 0u);
-  EXPECT_EQ(installation.ReadFile(SETTINGS_FILE), SETTINGS) << "the settings file is untouched";
-
-  const std::vector<Record> all = records.WaitForRecords(2);
-  ASSERT_EQ(all.size(), 2u);
-  for (const Record& record : all) EXPECT_EQ(record.Value("command line"), Opened(SHOP));
-  Sleep(500);
-  EXPECT_EQ(records.Read().size(), 2u) << "only the shop page is opened";
 }
 
 TEST_P(OutsideActionsTest, OtherParametersStartNormally) {
@@ -170,31 +147,47 @@ std::vector<unsigned long> MasksIn(const std::string& trace) {
   return masks;
 }
 
-// Start and the shop mode end the launcher right after their launch: the
-// shell must finish it first (SEE_MASK_NOASYNC, 0x100), or a launch it
+// Runs the launcher with the arguments in a Wine process of its own with
+// the settings (test_support::WineCommand); its exit code.
+int RunInOwnWine(const Build& build, const test_support::ScratchDirectory& installation,
+                 const std::string& arguments, const std::vector<std::string>& settings) {
+  return test_support::RunUnixCommand(
+      test_support::WineCommand(test_support::UnixPathOf(test_support::BuildPath(build.program)),
+                                arguments, installation.unixPath(), settings),
+      30000);
+}
+
+// The shop mode opens the shop page alone and ends, and makes or changes no
+// settings file. It and Start end the launcher right after their launch:
+// the shell must finish it first (SEE_MASK_NOASYNC, 0x100), or a launch it
 // completes on a thread of its own is cut off. The Manual button leaves the
 // launcher running, and the shell's error boxes stay in every case.
-TEST_P(OutsideActionsTest, LaunchesAfterWhichTheLauncherEndsAreFinishedFirst) {
+TEST_P(OutsideActionsTest, ShopModeOpensTheShopAloneAndEndsAsStartDoesOnceTheLaunchIsDone) {
   constexpr unsigned long NO_CLOSE_PROCESS = 0x40, NO_ASYNC = 0x100;
   const std::string trace = installation.unixPath() + "/trace.log";
   const std::vector<std::string> settings = {"WINEDEBUG=+exec"};
-  EXPECT_EQ(test_support::RunUnixCommand(
-                test_support::WineCommand(test_support::UnixPathOf(test_support::BuildPath(
-                                              GetParam().program)),
-                                          "-BUY 2>" + trace, installation.unixPath(), settings),
-                30000),
-            0);
+  EXPECT_EQ(RunInOwnWine(GetParam(), installation, "-BUY 2>" + trace, settings), 0);
   EXPECT_EQ(MasksIn(installation.ReadFile("trace.log").value_or("")),
             (std::vector<unsigned long>{NO_CLOSE_PROCESS | NO_ASYNC}))
       << "the shop mode's launch";
+  EXPECT_FALSE(installation.Exists(SETTINGS_FILE)) << "no settings file is created";
 
   installation.WriteFile(SETTINGS_FILE, SETTINGS);
+  // The quotes are not part of the parameter; nothing after it is looked at.
+  EXPECT_EQ(RunToTheEnd(GetParam(), installation, "\"-BUY\" -buy"), 0u);
+  EXPECT_EQ(installation.ReadFile(SETTINGS_FILE), SETTINGS) << "the settings file is untouched";
+  const std::vector<Record> all = records.WaitForRecords(2);
+  ASSERT_EQ(all.size(), 2u);
+  for (const Record& record : all) EXPECT_EQ(record.Value("command line"), Opened(SHOP));
+  Sleep(500);
+  EXPECT_EQ(records.Read().size(), 2u) << "only the shop page is opened";
+
   StarterProcess starter(GetParam(), installation, "2>" + trace, settings);
   starter.Click(launcher::CONTROL_MANUAL);
-  ASSERT_EQ(records.WaitForRecords(2).size(), 2u) << "the manual was not opened";
+  ASSERT_EQ(records.WaitForRecords(3).size(), 3u) << "the manual was not opened";
   starter.Click(launcher::CONTROL_START);
   starter.ExpectEnded();
-  ASSERT_EQ(records.WaitForRecords(3).size(), 3u) << "the game was not started";
+  ASSERT_EQ(records.WaitForRecords(4).size(), 4u) << "the game was not started";
   EXPECT_EQ(MasksIn(installation.ReadFile("trace.log").value_or("")),
             (std::vector<unsigned long>{NO_CLOSE_PROCESS, NO_CLOSE_PROCESS | NO_ASYNC}))
       << "the manual's launch, then the game's";
@@ -217,12 +210,7 @@ TEST(ShellMissingTest, LaunchesFailQuietly) {
   starter.Click(launcher::CONTROL_START);
   starter.ExpectEnded();
   EXPECT_EQ(SavedSettings(installation), SETTINGS);
-  EXPECT_EQ(test_support::RunUnixCommand(
-                test_support::WineCommand(
-                    test_support::UnixPathOf(test_support::BuildPath(build.program)), "-BUY",
-                    installation.unixPath(), noShell),
-                30000),
-            0);
+  EXPECT_EQ(RunInOwnWine(build, installation, "-BUY", noShell), 0);
   EXPECT_TRUE(records.Read().empty()) << "nothing was opened";
 }
 
