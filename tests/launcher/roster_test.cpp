@@ -35,7 +35,6 @@ class RosterTest : public ::testing::TestWithParam<Build> {
   void AnswerSaveFailed(const StarterProcess& starter, int button) {
     starter.AnswerMessageBox(GetParam().errorTitle, GetParam().saveFailedText, button);
   }
-  std::string Saved() { return SavedSettings(installation); }
   bool TemporaryFilesLeft() {
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA(installation.PathOf("vlm*.tmp").c_str(), &found);
@@ -141,7 +140,7 @@ TEST_P(RosterOneBuildTest, TheFileIsShownWithItsSelectionAndRewrittenWithCrLf) {
     starter.Quit();
     // A message would hold Quit off here, and in every row after.
     if (starter.Running()) return;
-    EXPECT_EQ(Saved(), std::string(1, '\0') + row.saved);
+    EXPECT_EQ(SavedSettings(installation), std::string(1, '\0') + row.saved);
     EXPECT_FALSE(TemporaryFilesLeft());
   }
 }
@@ -156,41 +155,36 @@ TEST_P(RosterOneBuildTest, AnOverlongLineIsCutAndTheLauncherStaysUsable) {
   EXPECT_LT(cut, 64000);
   EXPECT_EQ(starter.SelectedCharacter(), 1);
   starter.Quit();
-  const std::string saved = Saved();
+  const std::string saved = SavedSettings(installation);
   const std::string expected =
       std::string(1, '\0') + std::string(cut, 'x') + "\r\nBert\r\n";
   EXPECT_TRUE(saved == expected) << "saved " << saved.size() << " bytes, expected "
                                  << expected.size() << ": the cut name and Bert";
 }
 
-TEST_P(RosterOneBuildTest, ASaveThatCannotBePutInPlaceLeavesTheOldFileWhole) {
+// A second launcher shows the roster, says that it cannot save and leaves
+// the file to the first. A save that another program's reader holds off is
+// not dropped silently: the player is told and may try again, as often as
+// needed, or give the save up, which leaves the old file whole.
+TEST_P(RosterTest, ASecondLauncherLeavesTheFileAndAFailedSaveIsToldAndRetriedOrGivenUp) {
   const std::string old = "\x01" "Anna\r\nBert\r\n";
   installation.WriteFile(SETTINGS_FILE, old);
-  StarterProcess starter(GetParam(), installation);
-  ExpectShown(starter, {"Anna", "Bert"}, 1);
-  // The player is told and gives the save up.
-  const foundation::OwnedHandle reader = HoldSaveAtItsBox(starter, installation);
-  AnswerSaveFailed(starter, IDCANCEL);
-  starter.ExpectEnded();
-  EXPECT_EQ(Saved(), old);
+  StarterProcess first(GetParam(), installation);
+  ExpectShown(first, {"Anna", "Bert"}, 1);
+  {
+    StarterProcess second(GetParam(), installation);
+    ExpectShown(second, {"Anna", "Bert"}, 1);
+    ExpectCannotSaveMessage(second);
+    second.Quit();
+  }
+  EXPECT_EQ(SavedSettings(installation), old) << "the second left it alone";
+  const foundation::OwnedHandle reader = HoldSaveAtItsBox(first, installation);
+  AnswerSaveFailed(first, IDRETRY);
+  ASSERT_NE(first.WaitForDialog(), nullptr) << "a retried save that fails again is told again";
+  AnswerSaveFailed(first, IDCANCEL);
+  first.ExpectEnded();
+  EXPECT_EQ(SavedSettings(installation), old);
   EXPECT_FALSE(TemporaryFilesLeft()) << "the unused new content was removed";
-}
-
-// A save that another program's reader holds off is not dropped silently:
-// the player is told and may try again, as often as needed.
-TEST_P(RosterTest, AFailedSaveIsToldAndRetriedOnRequest) {
-  installation.WriteFile(SETTINGS_FILE, "\x01" "Anna\r\nBert\r\n");
-  StarterProcess starter(GetParam(), installation);
-  foundation::OwnedHandle reader = HoldSaveAtItsBox(starter, installation);
-  AnswerSaveFailed(starter, IDRETRY);
-  // Still held: told again.
-  HWND box = starter.WaitForDialog();
-  ASSERT_NE(box, nullptr) << "a retried save that fails again is told again";
-  reader.Reset(nullptr);
-  AnswerSaveFailed(starter, IDRETRY);
-  starter.ExpectEnded();
-  EXPECT_EQ(Saved(), std::string("\x00" "Anna\r\nBert\r\n", 13));
-  EXPECT_FALSE(TemporaryFilesLeft());
 }
 
 // On a full disk the new content cannot be written: the old file stays whole,
@@ -208,11 +202,11 @@ TEST_P(RosterOneBuildTest, ASaveOnAFullDiskIsToldAndTheOldFileStays) {
   starter.Click(CONTROL_QUIT);
   AnswerSaveFailed(starter, IDRETRY);
   ASSERT_NE(starter.WaitForDialog(), nullptr) << "still full: told again";
-  EXPECT_EQ(Saved(), old);
+  EXPECT_EQ(SavedSettings(installation), old);
   ASSERT_TRUE(disk.RemoveFiller());
   AnswerSaveFailed(starter, IDRETRY);
   starter.ExpectEnded();
-  EXPECT_EQ(Saved(), std::string(1, '\0') + old.substr(1));
+  EXPECT_EQ(SavedSettings(installation), std::string(1, '\0') + old.substr(1));
   EXPECT_FALSE(TemporaryFilesLeft());
 }
 
@@ -228,27 +222,40 @@ TEST_P(RosterOneBuildTest, AReaderThatLetsGoSoonDoesNotFailTheSave) {
   ASSERT_TRUE(test_support::WaitUntil([&] { return installation.Exists(saveFile); }, 10000));
   reader.Reset(nullptr);
   starter.ExpectEnded();
-  EXPECT_EQ(Saved(), std::string("\x00" "Anna\r\n", 7));
+  EXPECT_EQ(SavedSettings(installation), std::string("\x00" "Anna\r\n", 7));
 }
 
 // A second launcher that starts while the first one saves, held off from
 // putting its new list in place, may not take the settings file over: it is
-// read-only and says so, and the first one's list is what stays.
+// read-only and says so, and the first one's list is what stays. The lock
+// holds in a folder whose path leaves no room in MAX_PATH for the settings
+// file's own path too.
 TEST_P(RosterOneBuildTest, ALauncherStartedDuringASaveIsReadOnly) {
-  installation.WriteFile(SETTINGS_FILE, SettingsBytes(1, {"Anna", "Bert"}));
-  const std::string saved = SettingsBytes(0, {"Anna", "Bert"});
-  StarterProcess first(GetParam(), installation);
-  foundation::OwnedHandle reader = HoldSaveAtItsBox(first, installation);
+  std::string deepPurpose = "deep/";
   {
-    StarterProcess second(GetParam(), installation);
-    ExpectCannotSaveMessage(second);
-    reader.Reset(nullptr);
-    AnswerSaveFailed(first, IDRETRY);
-    first.ExpectEnded(20000);
-    EXPECT_TRUE(Saved() == saved) << "the first launcher's list was not saved";
-    second.Quit();
+    test_support::ScratchDirectory probe(deepPurpose.c_str());
+    ASSERT_LT(probe.windowsPath().size(), 240u);
+    deepPurpose += std::string(250 - probe.windowsPath().size(), 'd');
   }
-  EXPECT_TRUE(Saved() == saved) << "the second launcher changed the file";
+  test_support::ScratchDirectory deep(deepPurpose.c_str());
+  ASSERT_EQ(deep.windowsPath().size(), 250u);
+  const std::string saved = SettingsBytes(0, {"Anna", "Bert"});
+  for (const test_support::ScratchDirectory* folder : {&installation, &deep}) {
+    SCOPED_TRACE(folder == &deep ? "a folder of 250 characters" : "a plain folder");
+    folder->WriteFile(SETTINGS_FILE, SettingsBytes(1, {"Anna", "Bert"}));
+    StarterProcess first(GetParam(), *folder);
+    foundation::OwnedHandle reader = HoldSaveAtItsBox(first, *folder);
+    {
+      StarterProcess second(GetParam(), *folder);
+      ExpectCannotSaveMessage(second);
+      reader.Reset(nullptr);
+      AnswerSaveFailed(first, IDRETRY);
+      first.ExpectEnded(20000);
+      EXPECT_TRUE(SavedSettings(*folder) == saved) << "the first launcher's list was not saved";
+      second.Quit();
+    }
+    EXPECT_TRUE(SavedSettings(*folder) == saved) << "the second launcher changed the file";
+  }
   EXPECT_FALSE(TemporaryFilesLeft());
 }
 
@@ -316,26 +323,11 @@ TEST_P(RosterOneBuildTest, SaveFilesLeftByAnEndedLauncherGoAtTheNextSave) {
   }
   EXPECT_TRUE(installation.Exists(left)) << "a read-only launcher removed it";
   next.Quit();
-  EXPECT_TRUE(Saved() == list);
+  EXPECT_TRUE(SavedSettings(installation) == list);
   EXPECT_FALSE(installation.Exists(left));
   EXPECT_FALSE(installation.Exists("vlm0000abcd.tmp"));
   for (const char* name : others) EXPECT_TRUE(installation.Exists(name)) << name;
   EXPECT_EQ(outside.ReadFile("target.txt"), "outside");
-}
-
-TEST_P(RosterTest, ASecondLauncherShowsTheRosterAndLeavesTheFileToTheFirst) {
-  installation.WriteFile(SETTINGS_FILE, std::string("\x00" "Anna\r\nBert\r\n", 13));
-  StarterProcess first(GetParam(), installation);
-  ExpectShown(first, {"Anna", "Bert"}, 0);
-  {
-    StarterProcess second(GetParam(), installation);
-    ExpectShown(second, {"Anna", "Bert"}, 0);
-    ExpectCannotSaveMessage(second);
-    second.Quit();
-  }
-  EXPECT_EQ(Saved(), std::string("\x00" "Anna\r\nBert\r\n", 13)) << "the second left it alone";
-  first.Quit();
-  EXPECT_EQ(Saved(), std::string("\x00" "Anna\r\nBert\r\n", 13));
 }
 
 TEST_P(RosterOneBuildTest, AWriteProtectedFileIsShownAndLeftUntouched) {
@@ -347,7 +339,7 @@ TEST_P(RosterOneBuildTest, AWriteProtectedFileIsShownAndLeftUntouched) {
   ExpectShown(starter, {"Anna", "Bert"}, 1);
   ExpectCannotSaveMessage(starter);
   starter.Quit();
-  EXPECT_EQ(Saved(), content);
+  EXPECT_EQ(SavedSettings(installation), content);
   SetFileAttributesA(installation.PathOf(SETTINGS_FILE).c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
@@ -385,32 +377,6 @@ TEST_P(RosterOneBuildTest, ALinkAtTheSaveFileNameIsNeverFollowed) {
   }
 }
 
-// In a folder whose path leaves no room in MAX_PATH for the settings file's
-// own path, the lock still holds: a second launcher started while the first
-// waits to retry its save is read-only and says so.
-TEST_P(RosterOneBuildTest, TheLockHoldsInAFolderOf250Characters) {
-  std::string purpose = "deep/";
-  {
-    test_support::ScratchDirectory probe(purpose.c_str());
-    ASSERT_LT(probe.windowsPath().size(), 240u);
-    purpose += std::string(250 - probe.windowsPath().size(), 'd');
-  }
-  test_support::ScratchDirectory deep(purpose.c_str());
-  ASSERT_EQ(deep.windowsPath().size(), 250u);
-  deep.WriteFile(SETTINGS_FILE, SettingsBytes(0, {"Anna"}));
-  StarterProcess first(GetParam(), deep);
-  foundation::OwnedHandle reader = HoldSaveAtItsBox(first, deep);
-  {
-    StarterProcess second(GetParam(), deep);
-    ExpectCannotSaveMessage(second);
-    second.Quit();
-  }
-  reader.Reset(nullptr);
-  AnswerSaveFailed(first, IDRETRY);
-  first.ExpectEnded();
-  EXPECT_EQ(SavedSettings(deep), SettingsBytes(0, {"Anna"}));
-}
-
 // Every write of the save is taken, but the disk cannot write the bytes out
 // when the save flushes them: the new file is not put in place, the old one
 // stays whole, and the player is told.
@@ -427,7 +393,7 @@ TEST_P(RosterOneBuildTest, ASaveWhoseFlushFailsIsNotPutInPlace) {
   starter.Click(launcher::CONTROL_QUIT);
   AnswerSaveFailed(starter, IDCANCEL);
   starter.ExpectEnded();
-  EXPECT_TRUE(Saved() == old) << "the new list was put in place";
+  EXPECT_TRUE(SavedSettings(installation) == old) << "the new list was put in place";
   EXPECT_FALSE(TemporaryFilesLeft());
 }
 
