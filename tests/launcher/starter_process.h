@@ -50,24 +50,14 @@ inline constexpr Build BUILDS[] = {
      "Do you really want to delete this Character?", "Character name", "Enter Character name"},
 };
 
-// The build whose program has this file name.
-inline const Build& BuildOf(const char* program) {
-  return std::string(program) == BUILDS[0].program ? BUILDS[0] : BUILDS[1];
-}
-
 // The settings file in the installation directory.
 inline constexpr char SETTINGS_FILE[] = "velmora.cfg";
 // The settings file's bytes: the selection byte, then every name and CR LF.
 std::string SettingsBytes(char selection, const std::vector<std::string>& names);
 // What the settings file in the installation holds; "<none>" without one.
 std::string SavedSettings(const test_support::ScratchDirectory& installation);
-// The command line with which the build starts the installation's game for
-// the character.
-std::string GameCommandLine(const Build& build,
-                            const test_support::InstallationDirectory& installation,
-                            const std::string& name);
-// Fails the test unless the game was started once, in its folder, with that
-// command line.
+// Fails the test unless the game was started once, in its folder, with the
+// command line with which the build starts it for the character.
 void ExpectGameStartedAs(const test_support::RecordFile& records, const Build& build,
                          const test_support::InstallationDirectory& installation,
                          const std::string& name);
