@@ -18,7 +18,6 @@ using launcher::CONTROL_START;
 
 class JourneyTest : public ::testing::TestWithParam<Build> {
  protected:
-  std::string Saved() const { return SavedSettings(installation); }
   // The window that has the keyboard focus in the launcher's thread.
   HWND FocusOf(const StarterProcess& starter) const {
     GUITHREADINFO info = {};
@@ -49,11 +48,10 @@ TEST_P(JourneyTest, CreateChooseStartDeleteAndQuit) {
     starter.Click(CONTROL_START);
     starter.ExpectEnded();
     ExpectGameStartedAs(records, GetParam(), installation, "Bert");
-    EXPECT_EQ(Saved(), SettingsBytes('\x01', {"Anna", "Bert"}));
+    EXPECT_EQ(SavedSettings(installation), SettingsBytes('\x01', {"Anna", "Bert"}));
   }
   // The game keeps its data for Bert in game\Bert.
-  installation.MakeDirectory("game\\Bert");
-  installation.WriteFile("game\\Bert\\savegame.dat", "level 3");
+  installation.MakeSavedGame(L"Bert");
   {
     SCOPED_TRACE("second start");
     StarterProcess starter(GetParam(), installation);
@@ -61,12 +59,12 @@ TEST_P(JourneyTest, CreateChooseStartDeleteAndQuit) {
     EXPECT_EQ(starter.SelectedCharacter(), 1);
     starter.DeleteCharacter(IDNO);
     EXPECT_EQ(starter.Characters(), (Names{"Anna", "Bert"}));
-    EXPECT_TRUE(installation.Exists("game\\Bert\\savegame.dat"));
+    EXPECT_TRUE(installation.Exists("game\\Bert\\save.dat"));
     starter.DeleteCharacter(IDYES);
     EXPECT_EQ(starter.Characters(), (Names{"Anna"}));
     EXPECT_FALSE(installation.Exists("game\\Bert"));
     starter.Quit();
-    EXPECT_EQ(Saved(), SettingsBytes('\x00', {"Anna"}));
+    EXPECT_EQ(SavedSettings(installation), SettingsBytes('\x00', {"Anna"}));
   }
   {
     SCOPED_TRACE("start with nothing chosen");
@@ -80,7 +78,7 @@ TEST_P(JourneyTest, CreateChooseStartDeleteAndQuit) {
     starter.NewCharacter("Dora");
     EXPECT_EQ(starter.Characters(), (Names{"Anna", "Carl", "Dora"})) << "still works";
     starter.Quit();
-    EXPECT_EQ(Saved(), SettingsBytes('\xFF', {"Anna", "Carl", "Dora"}));
+    EXPECT_EQ(SavedSettings(installation), SettingsBytes('\xFF', {"Anna", "Carl", "Dora"}));
   }
   EXPECT_EQ(records.Read().size(), 1u) << "the game was started once";
 }
@@ -116,7 +114,7 @@ TEST_P(JourneyTest, KeyboardAlone) {
   starter.PressKeys("space");
   starter.ExpectEnded();
   ExpectGameStartedAs(records, GetParam(), installation, "Anna");
-  EXPECT_EQ(Saved(), SettingsBytes('\x00', {"Anna", "Carl"}));
+  EXPECT_EQ(SavedSettings(installation), SettingsBytes('\x00', {"Anna", "Carl"}));
 }
 
 }  // namespace

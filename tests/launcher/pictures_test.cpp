@@ -4,8 +4,6 @@
 
 #include <cstdint>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -24,12 +22,6 @@ struct Picture {
 constexpr Picture TITLE = {launcher::CONTROL_TITLE_PICTURE, "title.bmp", 300, 300};
 constexpr Picture LOGO = {launcher::CONTROL_LOGO_PICTURE, "logo.bmp", 100, 64};
 
-std::string AssetFile(const char* name) {
-  std::ifstream file(std::string(test_support::SOURCE_DIRECTORY) + "/assets/" + name,
-                     std::ios::binary);
-  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
-
 // Pixel (x, y) of a 24-bit bottom-up BMP file, y counted from the top.
 COLORREF PixelOf(const std::string& bmp, const Picture& picture, int x, int y) {
   const size_t at = 54 + (picture.height - 1 - y) * picture.width * 3 + x * 3;
@@ -45,7 +37,7 @@ bool Close(COLORREF a, COLORREF b) {
 // The share of sampled points inside the control whose colour on the screen
 // is the picture's colour there.
 double ShareShown(HWND control, const Picture& picture) {
-  const std::string bmp = AssetFile(picture.file);
+  const std::string bmp = test_support::SourceFile(std::string("assets/") + picture.file);
   if (bmp.size() != 54u + picture.width * picture.height * 3u) return 0;
   HDC screen = GetDC(nullptr);
   int samples = 0, shown = 0;

@@ -179,19 +179,14 @@ std::string SavedSettings(const test_support::ScratchDirectory& installation) {
   return installation.ReadFile(SETTINGS_FILE).value_or("<none>");
 }
 
-std::string GameCommandLine(const Build& build,
-                            const test_support::InstallationDirectory& installation,
-                            const std::string& name) {
-  return test_support::Quoted(installation.GameProgram()) + " " + build.argumentPrefix + "-dir " +
-         name + " -pl " + name;
-}
-
 void ExpectGameStartedAs(const test_support::RecordFile& records, const Build& build,
                          const test_support::InstallationDirectory& installation,
                          const std::string& name) {
   const std::vector<test_support::Record> started = records.WaitForRecords(1);
   ASSERT_EQ(started.size(), 1u) << "the game was not started once";
-  EXPECT_EQ(started[0].Value("command line"), GameCommandLine(build, installation, name));
+  const std::string commandLine = test_support::Quoted(installation.GameProgram()) + " " +
+                                  build.argumentPrefix + "-dir " + name + " -pl " + name;
+  EXPECT_EQ(started[0].Value("command line"), commandLine);
   EXPECT_EQ(started[0].Value("directory"), installation.GameDirectory());
 }
 
