@@ -310,6 +310,12 @@ TEST_F(BufferedFilesTest, BufferEdgesAgreeWithByteByByte) {
     std::string bytes;
     void (*steps)(Comparison& c);
   } rows[] = {
+      {"read-ahead bytes of the end test and a lone CR put back", "A\rBC\r\nD",
+       [](Comparison& c) {
+         c.Open(0, "f", WAY_READ);
+         c.AtEnd(0); c.Position(); c.ReadLine(); c.Position(); c.ReadValue(1); c.ReadLine();
+         c.Position(); c.AtEnd(0); c.ReadLine(); c.AtEnd(0);
+       }},
       {"lone CR as the buffer's last byte", filler + "\rB\r\nC",
        [](Comparison& c) {
          c.Open(0, "f", WAY_READ);
@@ -468,10 +474,20 @@ TEST_F(BufferedFilesTest, RandomSequencesAgreeWithByteByByte) {
   }
 }
 
-// A write the system refuses is reported: by the write that found it out
-// when the buffer had to make room, else by FileFlush. The device that is
-// always full refuses every byte.
-TEST_F(BufferedFilesTest, AWriteTheSystemRefusesIsReportedShort) {
+// A write the system refuses is reported. A refusal found by a call that
+// only pushed the waiting bytes out (here the size) stays with the file:
+// FileFlush, the next write and FileClose report it, with the system's code.
+// Else the write that found it out when the buffer had to make room reports
+// it, or FileFlush. The device that is always full refuses every byte.
+TEST_F(BufferedFilesTest, AWriteTheSystemRefusesIsReported) {
+  ASSERT_NE(services::FileOpenUpdate(0, "Z:\\dev\\full"), 0);
+  EXPECT_EQ(services::FileWriteLine("Anna"), 6) << "taken into the buffer";
+  services::FileGetSize();
+  EXPECT_FALSE(services::FileFlush()) << "the refusal was forgotten";
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_DISK_FULL));
+  EXPECT_EQ(services::FileWriteLine("Bert"), 0);
+  EXPECT_FALSE(services::FileClose(0));
+
   ASSERT_NE(services::FileOpenUpdate(0, "Z:\\dev\\full"), 0);
   EXPECT_EQ(services::FileWriteLine("Anna"), 6) << "taken into the buffer";
   EXPECT_FALSE(services::FileFlush()) << "the full device refused the line";
@@ -487,19 +503,6 @@ TEST_F(BufferedFilesTest, AWriteTheSystemRefusesIsReportedShort) {
   services::FileFlush();
   EXPECT_EQ(services::FileWriteText(std::string(BUFFER + 1, 'y').c_str()), 0)
       << "a text longer than the buffer goes to the system at once";
-}
-
-// A refusal found by a call that only pushed the waiting bytes out (here the
-// size) stays with the file: FileFlush, the next write and FileClose report
-// it, with the system's code.
-TEST_F(BufferedFilesTest, ARefusalStaysWithTheFileUntilItIsClosed) {
-  ASSERT_NE(services::FileOpenUpdate(0, "Z:\\dev\\full"), 0);
-  EXPECT_EQ(services::FileWriteLine("Anna"), 6) << "taken into the buffer";
-  services::FileGetSize();
-  EXPECT_FALSE(services::FileFlush()) << "the refusal was forgotten";
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_DISK_FULL));
-  EXPECT_EQ(services::FileWriteLine("Bert"), 0);
-  EXPECT_FALSE(services::FileClose(0));
 }
 
 // A write that the system takes only in part without an error is not taken

@@ -47,58 +47,45 @@ std::vector<std::string> FiveCalls(std::vector<std::string> parameters) {
 
 struct Split {
   const char* name;
-  // The raw command line; %Q stands for a program path in double quotes, %P
-  // for the path without them.
-  std::string commandLine;
+  std::string commandLine;            // raw
   std::vector<std::string> expected;  // the first parameters; the rest are empty
 };
 
 void PrintTo(const Split& split, std::ostream* out) { *out << split.name; }
 
-constexpr char PROGRAM_PATH[] = "C:\\Velmora\\starter.exe";
-
-std::string Expand(const std::string& pattern) {
-  std::string line;
-  for (size_t i = 0; i < pattern.size(); ++i) {
-    if (pattern[i] == '%' && i + 1 < pattern.size() &&
-        (pattern[i + 1] == 'Q' || pattern[i + 1] == 'P')) {
-      line += pattern[i + 1] == 'Q' ? std::string("\"") + PROGRAM_PATH + "\"" : PROGRAM_PATH;
-      ++i;
-    } else {
-      line += pattern[i];
-    }
-  }
-  return line;
-}
+// A program path, and the same in double quotes.
+const std::string PATH = "C:\\Velmora\\starter.exe";
+const std::string QUOTED = "\"" + PATH + "\"";
 
 const Split SPLITS[] = {
     // The cases the launcher meets.
-    {"QuotedPathThenBuy", "%Q -BUY", {"-BUY"}},
-    {"UnquotedPathAlone", "%P", {}},
-    {"UnquotedPathWithTrailingBlanks", "%P   ", {}},
-    {"QuotedPathAlone", "%Q", {}},
-    {"QuotedPathWithTrailingBlanks", "%Q  ", {}},
-    {"TwoWordsInQuotesThenX", "%Q \"two words\" x", {"two words", "x"}},
-    {"UnclosedQuote", "%Q \"word", {"word"}},
-    {"SmallLettersAreKept", "%Q -buy", {"-buy"}},
-    {"BuyAsSecondParameter", "%Q x -BUY", {"x", "-BUY"}},
+    {"QuotedPathThenBuy", QUOTED + " -BUY", {"-BUY"}},
+    {"UnquotedPathAlone", PATH, {}},
+    {"UnquotedPathWithTrailingBlanks", PATH + "   ", {}},
+    {"QuotedPathAlone", QUOTED, {}},
+    {"QuotedPathWithTrailingBlanks", QUOTED + "  ", {}},
+    {"TwoWordsInQuotesThenX", QUOTED + " \"two words\" x", {"two words", "x"}},
+    {"UnclosedQuote", QUOTED + " \"word", {"word"}},
+    {"SmallLettersAreKept", QUOTED + " -buy", {"-buy"}},
+    {"BuyAsSecondParameter", QUOTED + " x -BUY", {"x", "-BUY"}},
     // Only the space separates.
-    {"TabAfterUnquotedPathBelongsToIt", "%P\t-BUY", {}},
-    {"TabAfterUnquotedPathThenSpace", "%P\t-BUY x", {"x"}},
-    {"TabAfterQuotedPathBeginsTheParameter", "%Q\t-BUY", {"\t-BUY"}},
-    {"TabInsideAParameter", "%Q a\tb c", {"a\tb", "c"}},
-    {"SeveralBlanksBetween", "%Q   a    b", {"a", "b"}},
-    {"TrailingBlanksAfterAParameter", "%Q a   ", {"a"}},
+    {"TabAfterUnquotedPathBelongsToIt", PATH + "\t-BUY", {}},
+    {"TabAfterUnquotedPathThenSpace", PATH + "\t-BUY x", {"x"}},
+    {"TabAfterQuotedPathBeginsTheParameter", QUOTED + "\t-BUY", {"\t-BUY"}},
+    {"TabInsideAParameter", QUOTED + " a\tb c", {"a\tb", "c"}},
+    {"SeveralBlanksBetween", QUOTED + "   a    b", {"a", "b"}},
+    {"TrailingBlanksAfterAParameter", QUOTED + " a   ", {"a"}},
     // Quotes without escapes.
-    {"QuotedTextDirectlyFollowedByText", "%Q \"a\"b", {"a", "b"}},
-    {"PathDirectlyFollowedByQuotedParameter", "%Q\"-BUY\"", {"-BUY"}},
-    {"QuoteInsideAnUnquotedParameter", "%Q a\"b c\"", {"a\"b", "c\""}},
-    {"BackslashBeforeQuoteIsNoEscape", "%Q \"a\\\" b", {"a\\", "b"}},
-    {"DoubledQuotesGiveAnEmptyParameter", "%Q \"\"x \"a\"\"b\"", {"", "x", "a", "b"}},
-    {"QuotedBlanksOnly", "%Q \"  \" y", {"  ", "y"}},
+    {"QuotedTextDirectlyFollowedByText", QUOTED + " \"a\"b", {"a", "b"}},
+    {"PathDirectlyFollowedByQuotedParameter", QUOTED + "\"-BUY\"", {"-BUY"}},
+    {"QuoteInsideAnUnquotedParameter", QUOTED + " a\"b c\"", {"a\"b", "c\""}},
+    {"BackslashBeforeQuoteIsNoEscape", QUOTED + " \"a\\\" b", {"a\\", "b"}},
+    {"DoubledQuotesGiveAnEmptyParameter", QUOTED + " \"\"x \"a\"\"b\"", {"", "x", "a", "b"}},
+    {"QuotedBlanksOnly", QUOTED + " \"  \" y", {"  ", "y"}},
     // Every call moves on, found or not.
-    {"MoreParametersThanCalls", "%Q 1 2 3 4 5 6", {"1", "2", "3", "4", "5"}},
-    {"Windows1252TextIsKept", "%Q L\xF6schen ausgew\xE4hlt", {"L\xF6schen", "ausgew\xE4hlt"}},
+    {"MoreParametersThanCalls", QUOTED + " 1 2 3 4 5 6", {"1", "2", "3", "4", "5"}},
+    {"Windows1252TextIsKept", QUOTED + " L\xF6schen ausgew\xE4hlt",
+     {"L\xF6schen", "ausgew\xE4hlt"}},
 };
 
 class CommandLineSplitTest : public ::testing::TestWithParam<Split> {};
@@ -107,7 +94,7 @@ INSTANTIATE_TEST_SUITE_P(Lines, CommandLineSplitTest, ::testing::ValuesIn(SPLITS
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_P(CommandLineSplitTest, GivesTheParametersInTurn) {
-  const std::string line = Expand(GetParam().commandLine);
+  const std::string& line = GetParam().commandLine;
   std::vector<std::string> parameters;
   for (int32_t index = 1; index <= PROBE_CALLS; ++index) {
     const services::CommandLinePiece piece = services::CommandLineParameter(line.c_str(), index);

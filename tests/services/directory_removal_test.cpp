@@ -46,25 +46,22 @@ TEST_F(DirectoryRemovalTest, PlainFilesGoAndThenTheDirectory) {
   }
 }
 
-TEST_F(DirectoryRemovalTest, SubDirectoriesStayUnlessDescending) {
+// A sub-directory stays unless the walk descends, a read-only file unless
+// attributes are cleared; the walk goes on past either, and what stays keeps
+// the directory.
+TEST_F(DirectoryRemovalTest, SubDirectoriesAndReadOnlyFilesStayUnlessTheFlagsTakeThem) {
   root.MakeDirectory("d\\sub");
-  Files({"d\\a.txt", "d\\b.dat", "d\\sub\\c.txt"});
+  Files({"d\\locked.txt", "d\\a.txt", "d\\b.dat", "d\\sub\\c.txt"});
+  ASSERT_TRUE(SetFileAttributesA(root.PathOf("d\\locked.txt").c_str(), FILE_ATTRIBUTE_READONLY));
   EXPECT_EQ(DirectoryRemove(D().c_str(), "", 0), 0);
   EXPECT_FALSE(root.Exists("d\\a.txt"));
   EXPECT_FALSE(root.Exists("d\\b.dat"));
   EXPECT_TRUE(root.Exists("d\\sub\\c.txt"));
-  EXPECT_TRUE(root.Exists("d"));
+  EXPECT_TRUE(root.Exists("d\\locked.txt"));
 
-  EXPECT_NE(DirectoryRemove(D().c_str(), "", DIRREMOVE_DESCEND), 0);
-  EXPECT_FALSE(root.Exists("d"));
-}
-
-TEST_F(DirectoryRemovalTest, ReadOnlyFilesGoOnlyWhenAttributesAreCleared) {
-  Files({"d\\locked.txt", "d\\free.txt"});
-  ASSERT_TRUE(SetFileAttributesA(root.PathOf("d\\locked.txt").c_str(), FILE_ATTRIBUTE_READONLY));
-  EXPECT_EQ(DirectoryRemove(D().c_str(), "", 0), 0);
-  EXPECT_TRUE(root.Exists("d\\locked.txt")) << "a read-only file stays";
-  EXPECT_FALSE(root.Exists("d\\free.txt")) << "the walk goes on past it";
+  EXPECT_EQ(DirectoryRemove(D().c_str(), "", DIRREMOVE_DESCEND), 0);
+  EXPECT_FALSE(root.Exists("d\\sub"));
+  EXPECT_TRUE(root.Exists("d\\locked.txt"));
 
   EXPECT_NE(DirectoryRemove(D().c_str(), "", DIRREMOVE_CLEAR_ATTRIBUTES), 0);
   EXPECT_FALSE(root.Exists("d"));
@@ -123,42 +120,38 @@ TEST_F(DirectoryRemovalTest, PathsLongerThanMaxPathAreWalked) {
 // A link in the folder to a folder outside is never entered; the folder asked
 // for may itself be such a link (a Unix symbolic link, which Wine follows
 // even when asked not to): what it points at stays whole, whatever the
-// flags, and so does the link.
-TEST_F(DirectoryRemovalTest, LinkedDirectoriesAreNeverEntered) {
+// flags, and so does the link. Links in the folder to a file of the folder
+// itself, or to one deeper in it, are not the folder's own files: they stay
+// (the plain file they point at goes as what it is), and what lies deeper
+// stays unless the walk descends.
+TEST_F(DirectoryRemovalTest, LinksAreNeverDeletedOrEntered) {
   root.MakeDirectory("outside");
-  Files({"outside\\sentinel.txt", "d\\own.txt"});
-  ASSERT_TRUE(
-      test_support::MakeUnixLink(root.unixPath() + "/outside", root.unixPath() + "/d/link"));
+  root.MakeDirectory("d\\deeper");
+  Files({"outside\\sentinel.txt", "d\\own.txt", "d\\target.txt", "d\\deeper\\deep.txt"});
+  const std::string d = root.unixPath() + "/d/";
+  ASSERT_TRUE(test_support::MakeUnixLink(root.unixPath() + "/outside", d + "link"));
   ASSERT_TRUE(test_support::MakeUnixLink(root.unixPath() + "/outside", root.unixPath() + "/link"));
+  ASSERT_TRUE(test_support::MakeUnixLink(d + "target.txt", d + "near"));
+  ASSERT_TRUE(test_support::MakeUnixLink(d + "deeper/deep.txt", d + "deep"));
   const DWORD attributes = GetFileAttributesA(root.PathOf("d\\link").c_str());
   ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES);
   EXPECT_TRUE(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
 
   for (uint32_t flags : {0u, DIRREMOVE_DESCEND | DIRREMOVE_CLEAR_ATTRIBUTES}) {
-    SCOPED_TRACE("the link itself, flags " + std::to_string(flags));
-    EXPECT_EQ(DirectoryRemove(root.PathOf("link").c_str(), "", flags), 0);
+    SCOPED_TRACE("flags " + std::to_string(flags));
+    EXPECT_EQ(DirectoryRemove(root.PathOf("link").c_str(), "", flags), 0) << "the link itself";
     EXPECT_TRUE(root.Exists("outside\\sentinel.txt"));
     EXPECT_TRUE(root.Exists("link"));
+    EXPECT_EQ(DirectoryRemove(D().c_str(), "", flags), 0);
+    EXPECT_EQ(test_support::RunUnixCommand("test -L " + d + "near -a -L " + d + "deep -a -L " + d +
+                                           "link"),
+              0)
+        << "a link was deleted";
+    EXPECT_TRUE(root.Exists("outside\\sentinel.txt"));
+    EXPECT_FALSE(root.Exists("d\\own.txt"));
+    EXPECT_FALSE(root.Exists("d\\target.txt"));
+    EXPECT_EQ(root.Exists("d\\deeper\\deep.txt"), flags == 0);
   }
-  DirectoryRemove(D().c_str(), "", DIRREMOVE_DESCEND | DIRREMOVE_CLEAR_ATTRIBUTES);
-  EXPECT_TRUE(root.Exists("outside\\sentinel.txt"));
-  EXPECT_FALSE(root.Exists("d\\own.txt"));
-}
-
-// Links in the folder to a file of the folder itself, or to one deeper in
-// it, are not the folder's own files: they stay (the plain file they point
-// at goes as what it is), and what lies deeper stays too.
-TEST_F(DirectoryRemovalTest, LinksToFilesOfTheFolderItselfStay) {
-  root.MakeDirectory("d\\deeper");
-  Files({"d\\target.txt", "d\\deeper\\deep.txt"});
-  const std::string d = root.unixPath() + "/d/";
-  ASSERT_TRUE(test_support::MakeUnixLink(d + "target.txt", d + "near"));
-  ASSERT_TRUE(test_support::MakeUnixLink(d + "deeper/deep.txt", d + "deep"));
-  EXPECT_EQ(DirectoryRemove(D().c_str(), "", 0), 0);
-  EXPECT_EQ(test_support::RunUnixCommand("test -L " + d + "near -a -L " + d + "deep"), 0)
-      << "a link was deleted";
-  EXPECT_TRUE(root.Exists("d\\deeper\\deep.txt"));
-  EXPECT_FALSE(root.Exists("d\\target.txt"));
 }
 
 }  // namespace

@@ -78,25 +78,18 @@ TEST_P(FileLockSpellingTest, EverySpellingOfOneFolderGivesOneLock) {
     ASSERT_NE(held, nullptr);
     EXPECT_EQ(TakeElsewhere(spelling.path), nullptr) << "the lock was taken twice";
     services::ReleaseFileLock(held);
-    HANDLE after = TakeElsewhere(spelling.path);
-    EXPECT_NE(after, nullptr) << "a released lock stays taken";
-    CloseHandle(after);
+    HANDLE abandoned = TakeElsewhere(spelling.path);
+    EXPECT_NE(abandoned, nullptr) << "a released lock stays taken";
+    // Its holder ended without letting go, while the lock lived on through
+    // this handle: the next taker gets it.
+    HANDLE taken = services::TakeFileLock(path.c_str());
+    EXPECT_NE(taken, nullptr) << "a lock whose holder ended was not taken over";
+    services::ReleaseFileLock(taken);
+    CloseHandle(abandoned);
   }
   HANDLE held = services::TakeFileLock(path.c_str());
   EXPECT_NE(TakeElsewhere(folder.PathOf("velmora.cfg")), nullptr) << "another folder, its own lock";
   services::ReleaseFileLock(held);
-}
-
-// A holder that ended without letting go, while the lock lived on through
-// another handle, leaves it abandoned: the next taker gets it.
-TEST_F(FileLockTest, ALockWhoseHolderEndedIsTakenOver) {
-  const std::string path = folder.PathOf("velmora.cfg");
-  HANDLE abandoned = TakeElsewhere(path);
-  ASSERT_NE(abandoned, nullptr);
-  HANDLE taken = services::TakeFileLock(path.c_str());
-  EXPECT_NE(taken, nullptr);
-  services::ReleaseFileLock(taken);
-  CloseHandle(abandoned);
 }
 
 }  // namespace

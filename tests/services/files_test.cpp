@@ -84,21 +84,6 @@ TEST_F(FilesTest, EveryLineEndIsAccepted) {
   }
 }
 
-TEST_F(FilesTest, ReadAheadBytesArePutBack) {
-  directory.WriteFile("lines", "A\rBC\r\nD");
-  ASSERT_NE(FileOpenRead(0, Path("lines").c_str()), 0);
-  EXPECT_EQ(FileAtEnd(0), 0);
-  EXPECT_EQ(FileGetPosition(), 0) << "the end test puts its byte back";
-  EXPECT_STREQ(FileReadLine(), "A");
-  EXPECT_EQ(FileGetPosition(), 2) << "the byte after a lone CR begins the next line";
-  EXPECT_EQ(FileReadByte(), 'B');
-  EXPECT_STREQ(FileReadLine(), "C");
-  EXPECT_EQ(FileGetPosition(), 6) << "CR LF is consumed whole";
-  EXPECT_EQ(FileAtEnd(0), 0);
-  EXPECT_STREQ(FileReadLine(), "D");
-  EXPECT_EQ(FileAtEnd(0), -1);
-}
-
 TEST_F(FilesTest, ALineLongerThanTheScratchAreaIsCutAndTheNextLineRead) {
   directory.WriteFile("long", std::string(100000, 'x') + "\r\nBert\r\n");
   ASSERT_NE(FileOpenRead(0, Path("long").c_str()), 0);

@@ -50,7 +50,6 @@ class LaunchTest : public ::testing::Test {
     return record;
   }
 
-
   // The game program reached through a folder of exactly `length`
   // characters (with its last backslash), padded with "xxx\..\" steps that
   // the system folds away.
@@ -82,7 +81,10 @@ class LaunchTest : public ::testing::Test {
   size_t expectedRecords_ = 0;
 };
 
-TEST_F(LaunchTest, ProgramStartsWithItsParametersInTheGivenDirectory) {
+// A program starts with its parameters in the given directory, shown
+// normally. Without a directory the target's folder is the working
+// directory; the hidden flag gives show command 0, with or without waiting.
+TEST_F(LaunchTest, ProgramStartsWithItsParametersDirectoryAndShowCommand) {
   const std::string game = installation.GameProgram();
   const intptr_t result =
       LaunchInDirectory(game.c_str(), "-nj -d STARTER_USED -dir Anna Lee -pl Anna Lee",
@@ -93,32 +95,30 @@ TEST_F(LaunchTest, ProgramStartsWithItsParametersInTheGivenDirectory) {
             Quoted(game) + " -nj -d STARTER_USED -dir Anna Lee -pl Anna Lee");
   EXPECT_EQ(record.Value("directory"), installation.ManualDirectory());
   EXPECT_EQ(record.Value("show"), "1") << "shown normally";
-}
 
-TEST_F(LaunchTest, EmptyOrMissingDirectoryUsesTheTargetsFolder) {
-  const std::string game = installation.GameProgram();
   EXPECT_EQ(RecordOf(LaunchInDirectory(game.c_str(), "-a", "")).Value("directory"),
             installation.GameDirectory());
   EXPECT_EQ(RecordOf(LaunchInDirectory(game.c_str(), nullptr, nullptr)).Value("directory"),
             installation.GameDirectory());
+  EXPECT_EQ(RecordOf(LaunchItem(game.c_str(), "", "", LAUNCH_HIDDEN)).Value("show"), "0");
+  EXPECT_EQ(RecordOf(LaunchItem(game.c_str(), "", "", LAUNCH_HIDDEN | LAUNCH_WAIT)).Value("show"),
+            "0");
 }
 
-TEST_F(LaunchTest, ManualOpensWithItsHandlerInItsOwnFolder) {
-  const std::string manual = installation.Manual();
-  const Record record = RecordOf(LaunchDocument(manual.c_str()));
-  EXPECT_EQ(record.Value("command line"),
-            Quoted(test_support::RecorderPath()) + " " + Quoted(manual));
-  EXPECT_EQ(record.Value("directory"), installation.ManualDirectory());
-}
-
-TEST_F(LaunchTest, WebAddressesOpenWithoutAWorkingDirectory) {
-  for (const char* address :
-       {"https://www.velmora.example", "http://www.velmora.example/vlm.php"}) {
-    SCOPED_TRACE(address);
-    const Record record = RecordOf(LaunchDocument(address));
+TEST_F(LaunchTest, DocumentsAndWebAddressesOpenWithTheirHandlers) {
+  const struct {
+    std::string target, directory;
+  } rows[] = {
+      {installation.Manual(), installation.ManualDirectory()},
+      {"https://www.velmora.example", elsewhere.windowsPath()},
+      {"http://www.velmora.example/vlm.php", elsewhere.windowsPath()},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.target);
+    const Record record = RecordOf(LaunchDocument(row.target.c_str()));
     EXPECT_EQ(record.Value("command line"),
-              Quoted(test_support::RecorderPath()) + " " + Quoted(address));
-    EXPECT_EQ(record.Value("directory"), elsewhere.windowsPath()) << "the caller's, inherited";
+              Quoted(test_support::RecorderPath()) + " " + Quoted(row.target));
+    EXPECT_EQ(record.Value("directory"), row.directory);
   }
 }
 
@@ -149,13 +149,6 @@ TEST_F(LaunchTest, WaitFlagWaitsForTheEndOfTheProgram) {
   const auto all = records.Read();
   ASSERT_EQ(all.size(), 3u);
   EXPECT_EQ(all[2].Value("show"), "1") << "other bits do not hide";
-}
-
-TEST_F(LaunchTest, HiddenFlagStartsWithShowCommandZero) {
-  const std::string game = installation.GameProgram();
-  EXPECT_EQ(RecordOf(LaunchItem(game.c_str(), "", "", LAUNCH_HIDDEN)).Value("show"), "0");
-  EXPECT_EQ(RecordOf(LaunchItem(game.c_str(), "", "", LAUNCH_HIDDEN | LAUNCH_WAIT)).Value("show"),
-            "0");
 }
 
 TEST_F(LaunchTest, NoTargetGivesZeroAndStartsNothing) {
