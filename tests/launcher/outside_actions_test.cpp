@@ -16,6 +16,7 @@ namespace launcher_test {
 namespace {
 
 using launcher::CONTROL_WEBSITE;
+using test_support::Quoted;
 using test_support::Record;
 using test_support::Utf8;
 using test_support::WideExists;
@@ -25,8 +26,6 @@ constexpr char WEBSITE[] = "https://www.velmora.example";
 constexpr char SHOP[] = "https://www.velmora.example/vlm.php";
 // A settings file as a player's launcher leaves it: Bert selected.
 const std::string SETTINGS = std::string("\x01", 1) + "Anna\r\nBert\r\n";
-
-using test_support::Quoted;
 
 // The real launcher in a temporary installation, with the
 // shell's handlers for web addresses and HTML files recording what they are
@@ -112,18 +111,6 @@ TEST_P(OutsideActionsTest, ManualWebsiteAndBuyOpenTheirTargetsEveryTimeAndKeepNo
   }
 }
 
-// Starts the launcher with the parameters and waits for its end.
-DWORD RunToTheEnd(const Build& build, const test_support::ScratchDirectory& installation,
-                  const std::string& parameters) {
-  test_support::ChildProcess starter =
-      test_support::StartProcess(Quoted(test_support::BuildPath(build.program)) + " " + parameters,
-                                 installation.windowsPath());
-  DWORD exitCode = 99;
-  EXPECT_TRUE(test_support::WaitForExit(starter, 15000, &exitCode)) << "the launcher did not end";
-  test_support::EndProcess(&starter);
-  return exitCode;
-}
-
 TEST_P(OutsideActionsTest, OtherParametersStartNormally) {
   installation.WriteFile(SETTINGS_FILE, SETTINGS);
   for (const char* parameters : {"-buy", "-BUY2", "x -BUY", "\"-BUY \"", "-BUY\t"}) {
@@ -174,7 +161,12 @@ TEST_P(OutsideActionsTest, ShopModeOpensTheShopAloneAndEndsAsStartDoesOnceTheLau
 
   installation.WriteFile(SETTINGS_FILE, SETTINGS);
   // The quotes are not part of the parameter; nothing after it is looked at.
-  EXPECT_EQ(RunToTheEnd(GetParam(), installation, "\"-BUY\" -buy"), 0u);
+  const test_support::ChildProcess shopMode = test_support::StartProcess(
+      Quoted(test_support::BuildPath(GetParam().program)) + " \"-BUY\" -buy",
+      installation.windowsPath());
+  DWORD exitCode = 99;
+  EXPECT_TRUE(test_support::WaitForExit(shopMode, 15000, &exitCode)) << "the launcher did not end";
+  EXPECT_EQ(exitCode, 0u);
   EXPECT_EQ(installation.ReadFile(SETTINGS_FILE), SETTINGS) << "the settings file is untouched";
   const std::vector<Record> all = records.WaitForRecords(2);
   ASSERT_EQ(all.size(), 2u);
