@@ -13,9 +13,12 @@
 namespace {
 
 // The lock as other processes meet it; a thread of its own stands in for
-// another process, since a lock is held by a thread.
-class FileLockTest : public ::testing::Test {
+// another process, since a lock is held by a thread. Each test runs once
+// where the system tells final paths and once where it does not (Windows
+// XP): then the folder's identity keys the lock.
+class FileLockTest : public ::testing::TestWithParam<bool> {
  protected:
+  const services_test::FinalPathsSetting finalPaths{GetParam()};
   test_support::RuntimeHeaps heaps;
 
   // Takes the lock of the path on a thread of its own, which then ends
@@ -42,18 +45,11 @@ class FileLockTest : public ::testing::Test {
   test_support::ScratchDirectory folder;
 };
 
-// Every spelling of the file's folder gives the one lock, whether the
-// system tells final paths or not (Windows XP): then the folder's identity
-// keys the lock.
-class FileLockSpellingTest : public FileLockTest, public ::testing::WithParamInterface<bool> {
- protected:
-  const services_test::FinalPathsSetting finalPaths{GetParam()};
-};
-
-INSTANTIATE_TEST_SUITE_P(FinalPaths, FileLockSpellingTest, ::testing::Bool(),
+INSTANTIATE_TEST_SUITE_P(FinalPaths, FileLockTest, ::testing::Bool(),
                          services_test::FinalPathsName);
 
-TEST_P(FileLockSpellingTest, EverySpellingOfOneFolderGivesOneLock) {
+// Every spelling of the file's folder gives the one lock.
+TEST_P(FileLockTest, EverySpellingOfOneFolderGivesOneLock) {
   folder.MakeDirectory("Velmora Installation");
   ASSERT_TRUE(test_support::MakeUnixLink(folder.unixPath() + "/Velmora Installation",
                                          folder.unixPath() + "/linked"));
