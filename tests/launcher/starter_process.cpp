@@ -20,7 +20,6 @@ StarterProcess::StarterProcess(const Build& build,
     std::string commandLine = test_support::Quoted(program);
     if (!arguments.empty()) commandLine += " " + arguments;
     process_ = test_support::StartProcess(commandLine, installation.windowsPath());
-    window_ = test_support::WaitForProcessWindow(process_.id, "WindowClass_0", 15000);
   } else {
     test_support::StartUnixCommand(test_support::WineCommand(
         test_support::UnixPathOf(program), arguments, installation.unixPath(), wineSettings));
@@ -33,7 +32,6 @@ StarterProcess::StarterProcess(const Build& build, const std::wstring& installat
     : build_(build) {
   process_ = test_support::StartProcess(
       test_support::Quoted(test_support::BuildPath(build.program)), installation);
-  window_ = test_support::WaitForProcessWindow(process_.id, "WindowClass_0", 15000);
   WaitUntilReady();
 }
 
@@ -46,11 +44,13 @@ StarterProcess::StarterProcess(const Build& build,
   if (!process_.process) return;
   beforeRun(process_.id);
   test_support::ResumeProcess(process_.process);
-  window_ = test_support::WaitForProcessWindow(process_.id, "WindowClass_0", 15000);
   WaitUntilReady();
 }
 
 void StarterProcess::WaitUntilReady() {
+  if (!window_ && process_.id) {
+    window_ = test_support::WaitForProcessWindow(process_.id, "WindowClass_0", 15000);
+  }
   EXPECT_NE(window_, nullptr) << "the launcher's window did not appear";
   if (!window_) return;
   // The frame is the last control made. The roster is put into the combo box

@@ -126,7 +126,8 @@ class StarterProcess {
   void Quit(DWORD timeoutMs = 10000) const;
 
  private:
-  // Waits for the window's last control and for the launcher to wait for input.
+  // Waits for the window of the process started, unless it was found, then
+  // for its last control and for the launcher to wait for input.
   void WaitUntilReady();
 
   const Build& build_;
