@@ -7,7 +7,6 @@
 #include "foundation/owned_handles.h"
 #include "services/file_identity.h"
 #include "services/final_path.h"
-#include "services/code_page.h"
 #include "services/path_forms.h"
 
 namespace services {
@@ -99,11 +98,6 @@ HANDLE TakeFileLock(const wchar_t* path) {
   // A holder that ended without letting go leaves the lock abandoned: ours now.
   const DWORD waited = WaitForSingleObject(lock.get(), 0);
   return waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED ? lock.Give() : nullptr;
-}
-
-HANDLE TakeFileLock(const char* name) {
-  wchar_t path[MAX_PATH];
-  return WideTextOf(name, path, MAX_PATH) ? TakeFileLock(path) : nullptr;
 }
 
 void ReleaseFileLock(HANDLE lock) {

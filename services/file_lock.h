@@ -15,9 +15,6 @@ namespace services {
 // or it cannot be made (a caller then must not count on having the file to
 // itself).
 HANDLE TakeFileLock(const wchar_t* path);
-// The same for a name of the ANSI code page, relative to the current
-// directory or full.
-HANDLE TakeFileLock(const char* name);
 // Lets the lock go; nullptr does nothing.
 void ReleaseFileLock(HANDLE lock);
 

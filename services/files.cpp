@@ -5,7 +5,6 @@
 #include "foundation/heaps.h"
 #include "foundation/owned_handles.h"
 #include "foundation/strings.h"
-#include "services/code_page.h"
 #include "services/native_files.h"
 
 namespace services {
@@ -168,14 +167,6 @@ intptr_t OpenFileWith(ObjectNumber number, const wchar_t* path, const OpenWay& w
   return StoreOpenedFile(number, CreateWith(path, way, FILE_ATTRIBUTE_NORMAL), way.access);
 }
 
-// Opens the name of the ANSI code page by its wide form; a name too long for
-// any file opens nothing.
-intptr_t OpenAnsi(ObjectNumber number, const char* name,
-                  intptr_t (*open)(ObjectNumber number, const wchar_t* path)) {
-  wchar_t path[MAX_PATH];
-  return open(number, WideTextOf(name, path, MAX_PATH) ? path : L"");
-}
-
 OpenFile* FileUnder(ObjectNumber number) {
   auto* entry = static_cast<FileEntry*>(foundation::LookUpSlot(&files.table, number));
   return entry ? entry->file : nullptr;
@@ -302,26 +293,6 @@ intptr_t FileOpenReadShared(ObjectNumber number, const wchar_t* path) {
 
 intptr_t FileOpenNew(ObjectNumber number, const wchar_t* path) {
   return OpenFileWith(number, path, OPEN_NEW);
-}
-
-intptr_t FileOpenRead(ObjectNumber number, const char* name) {
-  return OpenAnsi(number, name, FileOpenRead);
-}
-
-intptr_t FileOpenUpdate(ObjectNumber number, const char* name) {
-  return OpenAnsi(number, name, FileOpenUpdate);
-}
-
-intptr_t FileOpenCreate(ObjectNumber number, const char* name) {
-  return OpenAnsi(number, name, FileOpenCreate);
-}
-
-intptr_t FileOpenExclusive(ObjectNumber number, const char* name) {
-  return OpenAnsi(number, name, FileOpenExclusive);
-}
-
-intptr_t FileOpenReadShared(ObjectNumber number, const char* name) {
-  return OpenAnsi(number, name, FileOpenReadShared);
 }
 
 bool FileMoveTo(const wchar_t* path) {

@@ -39,19 +39,13 @@ void FileTableInit();
 //   FileOpenNew:        a file that does not exist yet, for writing; others
 //                       may only read. Whatever already has the name (a
 //                       file, a link) makes it fail and stays as it was.
-// A name of the ANSI code page is relative to the current directory or
-// full; a wide path is best full and literal ("\\?\C:\..."), so that it
-// leads to the same file whatever becomes of the current directory and
-// whatever its names end in.
-intptr_t FileOpenRead(ObjectNumber number, const char* name);
+// The path is best full and literal ("\\?\C:\..."), so that it leads to
+// the same file whatever becomes of the current directory and whatever its
+// names end in.
 intptr_t FileOpenRead(ObjectNumber number, const wchar_t* path);
-intptr_t FileOpenUpdate(ObjectNumber number, const char* name);
 intptr_t FileOpenUpdate(ObjectNumber number, const wchar_t* path);
-intptr_t FileOpenCreate(ObjectNumber number, const char* name);
 intptr_t FileOpenCreate(ObjectNumber number, const wchar_t* path);
-intptr_t FileOpenExclusive(ObjectNumber number, const char* name);
 intptr_t FileOpenExclusive(ObjectNumber number, const wchar_t* path);
-intptr_t FileOpenReadShared(ObjectNumber number, const char* name);
 intptr_t FileOpenReadShared(ObjectNumber number, const wchar_t* path);
 intptr_t FileOpenNew(ObjectNumber number, const wchar_t* path);
 

@@ -149,7 +149,7 @@ class Comparison {
     reference_.WriteFile(name, bytes);
   }
   void Open(int number, const std::string& name, Way way) {
-    const bool opened = OpenBuffered(number, buffered_.PathOf(name), way) != 0;
+    const bool opened = OpenBuffered(number, buffered_.WidePathOf(name), way) != 0;
     Check("open " + name + " way " + std::to_string(way) + " as " + std::to_string(number),
           opened, model_.Open(number, reference_.PathOf(name), way));
   }
@@ -233,7 +233,7 @@ class Comparison {
   std::string Report() const { return steps_.str() + failure_; }
 
  private:
-  static intptr_t OpenBuffered(int number, const std::string& path, Way way) {
+  static intptr_t OpenBuffered(int number, const std::wstring& path, Way way) {
     switch (way) {
       case WAY_READ: return services::FileOpenRead(number, path.c_str());
       case WAY_UPDATE: return services::FileOpenUpdate(number, path.c_str());
@@ -480,7 +480,7 @@ TEST_F(BufferedFilesTest, RandomSequencesAgreeWithByteByByte) {
 // Else the write that found it out when the buffer had to make room reports
 // it, or FileFlush. The device that is always full refuses every byte.
 TEST_F(BufferedFilesTest, AWriteTheSystemRefusesIsReported) {
-  ASSERT_NE(services::FileOpenUpdate(0, "Z:\\dev\\full"), 0);
+  ASSERT_NE(services::FileOpenUpdate(0, L"Z:\\dev\\full"), 0);
   EXPECT_EQ(services::FileWriteLine("Anna"), 6) << "taken into the buffer";
   services::FileGetSize();
   EXPECT_FALSE(services::FileFlush()) << "the refusal was forgotten";
@@ -488,7 +488,7 @@ TEST_F(BufferedFilesTest, AWriteTheSystemRefusesIsReported) {
   EXPECT_EQ(services::FileWriteLine("Bert"), 0);
   EXPECT_FALSE(services::FileClose(0));
 
-  ASSERT_NE(services::FileOpenUpdate(0, "Z:\\dev\\full"), 0);
+  ASSERT_NE(services::FileOpenUpdate(0, L"Z:\\dev\\full"), 0);
   EXPECT_EQ(services::FileWriteLine("Anna"), 6) << "taken into the buffer";
   EXPECT_FALSE(services::FileFlush()) << "the full device refused the line";
   const std::string line(1000, 'x');
@@ -509,8 +509,8 @@ TEST_F(BufferedFilesTest, AWriteTheSystemRefusesIsReported) {
 // as complete: a pipe that nobody reads, in its non-waiting mode, takes what
 // fits in its buffer and says so.
 TEST_F(BufferedFilesTest, AWriteTakenOnlyInPartIsReported) {
-  const char* name = "\\\\.\\pipe\\velmora-short-write";
-  HANDLE pipe = CreateNamedPipeA(name, PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE | PIPE_WAIT, 1, 16, 16,
+  const wchar_t* name = L"\\\\.\\pipe\\velmora-short-write";
+  HANDLE pipe = CreateNamedPipeW(name, PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE | PIPE_WAIT, 1, 16, 16,
                                  0, nullptr);
   ASSERT_NE(pipe, INVALID_HANDLE_VALUE);
   ASSERT_NE(services::FileOpenExclusive(0, name), 0);

@@ -9,6 +9,7 @@
 #include "processes.h"
 #include "runtime_heaps.h"
 #include "scratch_directory.h"
+#include "wide_texts.h"
 
 namespace {
 
@@ -18,6 +19,10 @@ namespace {
 // XP): then the folder's identity keys the lock.
 class FileLockTest : public ::testing::TestWithParam<bool> {
  protected:
+  static HANDLE Take(const std::string& path) {
+    return services::TakeFileLock(test_support::Widened(path).c_str());
+  }
+
   const services_test::FinalPathsSetting finalPaths{GetParam()};
   test_support::RuntimeHeaps heaps;
 
@@ -33,7 +38,7 @@ class FileLockTest : public ::testing::TestWithParam<bool> {
         nullptr, 0,
         [](void* argument) -> DWORD {
           auto* request = static_cast<Request*>(argument);
-          request->lock = services::TakeFileLock(request->path->c_str());
+          request->lock = Take(*request->path);
           return 0;
         },
         &request, 0, nullptr);
@@ -70,7 +75,7 @@ TEST_P(FileLockTest, EverySpellingOfOneFolderGivesOneLock) {
   };
   for (const auto& spelling : spellings) {
     SCOPED_TRACE(spelling.label);
-    HANDLE held = services::TakeFileLock(path.c_str());
+    HANDLE held = Take(path);
     ASSERT_NE(held, nullptr);
     EXPECT_EQ(TakeElsewhere(spelling.path), nullptr) << "the lock was taken twice";
     services::ReleaseFileLock(held);
@@ -78,12 +83,12 @@ TEST_P(FileLockTest, EverySpellingOfOneFolderGivesOneLock) {
     EXPECT_NE(abandoned, nullptr) << "a released lock stays taken";
     // Its holder ended without letting go, while the lock lived on through
     // this handle: the next taker gets it.
-    HANDLE taken = services::TakeFileLock(path.c_str());
+    HANDLE taken = Take(path);
     EXPECT_NE(taken, nullptr) << "a lock whose holder ended was not taken over";
     services::ReleaseFileLock(taken);
     CloseHandle(abandoned);
   }
-  HANDLE held = services::TakeFileLock(path.c_str());
+  HANDLE held = Take(path);
   EXPECT_NE(TakeElsewhere(folder.PathOf("velmora.cfg")), nullptr) << "another folder, its own lock";
   services::ReleaseFileLock(held);
 }

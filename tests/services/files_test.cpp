@@ -24,7 +24,7 @@ class FilesTest : public ::testing::Test {
     EXPECT_TRUE(HeapValidate(foundation::mainHeap, 0, nullptr));
   }
 
-  std::string Path(const char* name) { return directory.PathOf(name); }
+  std::wstring Path(const char* name) { return directory.WidePathOf(name); }
 
   // Reads the file under number 0 line by line, as the roster does.
   Lines ReadLines() {
@@ -143,7 +143,7 @@ TEST_F(FilesTest, BytesAndValuesRoundTrip) {
 }
 
 TEST_F(FilesTest, ReopeningANumberOpensTheNewFileBeforeClosingTheOld) {
-  const std::string a = Path("a"), b = Path("b");
+  const std::wstring a = Path("a"), b = Path("b");
   ASSERT_NE(FileOpenUpdate(0, a.c_str()), 0);
   FileWriteText("first");
   // The first handle lets others only read, so a second update open of the
@@ -200,10 +200,10 @@ TEST_F(FilesTest, TheFourWaysOfOpening) {
   EXPECT_NE(FileOpenReadShared(1, Path("old").c_str()), 0)
       << "a file held for update can still be read by one that lets others write";
   EXPECT_EQ(FileOpenRead(2, Path("old").c_str()), 0);
-  EXPECT_EQ(FileDelete(Path("old").c_str()), 0) << "an open file is not deleted";
+  EXPECT_EQ(FileDelete(directory.PathOf("old").c_str()), 0) << "an open file is not deleted";
   FileCloseAll();
-  EXPECT_NE(FileDelete(Path("old").c_str()), 0);
-  EXPECT_EQ(FileDelete(Path("old").c_str()), 0) << "a missing file is not deleted";
+  EXPECT_NE(FileDelete(directory.PathOf("old").c_str()), 0);
+  EXPECT_EQ(FileDelete(directory.PathOf("old").c_str()), 0) << "a missing file is not deleted";
 }
 
 }  // namespace
