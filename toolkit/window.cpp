@@ -26,13 +26,12 @@ constexpr ACCEL WINDOW_SHORTCUTS[] = {
     {FVIRTKEY | FNOINVERT, VK_TAB, CMD_NEXT_CONTROL},
     {FVIRTKEY | FNOINVERT | FSHIFT, VK_TAB, CMD_PREVIOUS_CONTROL},
 };
+constexpr int SHORTCUT_COUNT = sizeof(WINDOW_SHORTCUTS) / sizeof(WINDOW_SHORTCUTS[0]);
 // The timer a window whose session has ended sets, to end the process when
 // the system has not; any message loop (the event wait's or a requester's)
 // delivers it.
 constexpr UINT_PTR SESSION_END_TIMER = 12503;
 constexpr UINT SESSION_END_GRACE_MS = 5000;
-
-constexpr int SHORTCUT_COUNT = sizeof(WINDOW_SHORTCUTS) / sizeof(WINDOW_SHORTCUTS[0]);
 
 // The window toolkit's state; InitWindowToolkit starts it anew.
 struct WindowToolkit {
